@@ -110,7 +110,7 @@ void DrawPlayScreen(int score) {
 void RunFrame() {
     graphics.BeginScene();
     resManager.Tick();
-    game.Update(&player);
+    game.Update(player);
     const int score = game.GetScore();
     if (game.IsGameOver()) {
         DrawStartScreen(score);
@@ -156,7 +156,7 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 break;
             case VK_SPACE:
                 if (game.IsGameOver()) {
-                    game.Reset(&player);
+                    game.Reset(player);
                     game.SetGameOver(0);
                 }
                 break;

@@ -18,11 +18,15 @@ int ShrunkHalf(int size) {
     return static_cast<int>(half - half * static_cast<double>(factor));
 }
 
+// Single-threaded like the rest of the game.
+int liveCount = 0;
+
 }  // namespace
 
-Sprite::Sprite() = default;
+Sprite::Sprite() { ++liveCount; }
 
 Sprite::~Sprite() {
+    --liveCount;
     if (spriteObject != nullptr) spriteObject->Release();
 }
 
@@ -87,6 +91,7 @@ int Sprite::GetAnimationFrameCount(int index) const {
     return static_cast<int>(animations[static_cast<std::size_t>(index)].size());
 }
 bool Sprite::HasSpriteObject() const { return spriteObject != nullptr; }
+int Sprite::GetLiveCount() { return liveCount; }
 
 void Sprite::SetKind(int value) { kind = value; }
 int Sprite::GetKind() const { return kind; }

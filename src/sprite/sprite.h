@@ -69,6 +69,9 @@ public:
     int GetAnimationFrameCount(int index) const;
     // Whether the sprite drawer exists (Init ran and its creation succeeded).
     bool HasSpriteObject() const;
+    // Number of Sprites alive in the process; lets tests see that owners
+    // free what they hold.
+    static int GetLiveCount();
 
     // Game attributes: stored here, given meaning by the world.
     void SetKind(int value);

@@ -53,7 +53,7 @@ TEST(EndToEnd, PlayScreenShowsHealthBarAndStatusLine) {
     const uint32_t left = bmp.At(2, 752);
     EXPECT_GT(Red(left), 240);
     EXPECT_LT(Green(left), 10);
-    const uint32_t right = bmp.At(2 * 90, 752);  // health is at least 90 this early
+    const uint32_t right = bmp.At(2 * 50, 752);  // health is at least 50 this early
     EXPECT_GT(Green(right), Red(right));
     EXPECT_EQ(Blue(right), 0);
     // The status line: red text in the top rows, from the left edge.
