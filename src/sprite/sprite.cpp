@@ -90,6 +90,11 @@ int Sprite::GetAnimationFrameCount(int index) const {
     if (index < 0 || index >= kAnimationCount) return 0;
     return static_cast<int>(animations[static_cast<std::size_t>(index)].size());
 }
+
+IDirect3DTexture9* Sprite::GetAnimationFrame(int index, int i) const {
+    if (i < 0 || i >= GetAnimationFrameCount(index)) return nullptr;
+    return animations[static_cast<std::size_t>(index)][static_cast<std::size_t>(i)];
+}
 bool Sprite::HasSpriteObject() const { return spriteObject != nullptr; }
 int Sprite::GetLiveCount() { return liveCount; }
 

@@ -67,6 +67,8 @@ public:
     int GetFrameCount() const;
     // Number of frames in animation list index; 0 for an index outside 0..5.
     int GetAnimationFrameCount(int index) const;
+    // The i-th texture of animation list index (borrowed); null when out of range.
+    IDirect3DTexture9* GetAnimationFrame(int index, int i) const;
     // Whether the sprite drawer exists (Init ran and its creation succeeded).
     bool HasSpriteObject() const;
     // Number of Sprites alive in the process; lets tests see that owners
