@@ -1,0 +1,46 @@
+#include "platform/backend.h"
+
+#include <time.h>
+
+#include <utility>
+
+#include "platform/win32_internal.h"
+
+namespace platform {
+namespace {
+
+// A function-local static: constructed on first use, so it exists before any
+// global of the game can ask for it. Windows and devices hold their own
+// shared_ptr, so its destruction at exit does not end a backend still in use.
+std::shared_ptr<Backend>& Slot() {
+    static std::shared_ptr<Backend> installed;
+    return installed;
+}
+
+int64_t ClockNanoseconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+}  // namespace
+
+int64_t Backend::CounterNanoseconds() { return MonotonicNanoseconds(); }
+
+DWORD Backend::Milliseconds() { return BootMilliseconds(); }
+
+void InstallBackend(std::shared_ptr<Backend> backend) {
+    Slot() = std::move(backend);
+    ResetWindowSession();
+}
+
+std::shared_ptr<Backend> InstalledBackend() { return Slot(); }
+
+int64_t MonotonicNanoseconds() { return ClockNanoseconds(CLOCK_MONOTONIC); }
+
+DWORD BootMilliseconds() {
+    // Like the multimedia timer, the count wraps after about 49.7 days.
+    return static_cast<DWORD>(static_cast<uint64_t>(ClockNanoseconds(CLOCK_BOOTTIME)) / 1000000u);
+}
+
+}  // namespace platform
