@@ -34,6 +34,8 @@ View ShipView(float roll) {
   View view;
   view.origin = {kShipSize * 0.5f, 0.0f};
   view.roll = roll;
+  view.perspective = 1.0f / 200.0f;
+  view.pivotY = 60.0f;
   return view;
 }
 

@@ -31,17 +31,17 @@ void EnemySaucer::Paint(Canvas& canvas, int frame, int frames) {
     const float lobe = std::pow(std::max(0.0f, std::cos(kBlades * a)), 2.0f);
     // Hooked blades: the tip trails behind the root.
     const float hook = std::pow(std::max(0.0f, std::cos(kBlades * (a + 0.12f))), 6.0f);
-    const float radius = 36.0f + 5.0f * lobe * lobe + 6.0f * hook;
+    const float radius = 35.0f + 6.0f * lobe * lobe + 7.0f * hook;
     return Length(q) - radius;
   };
   blades.height = [&](Vec2 p) {
     const float r = Length(p - centre);
-    return 2.0f * Clamp01((46.0f - r) / 8.0f);
+    return 3.0f * Clamp01((47.0f - r) / 9.0f);
   };
   blades.material = [&](Vec2 p, float) {
     const float r = Length(p - centre);
     Material m;
-    m.albedo = r > 40.0f ? Color{0.75f, 0.18f, 0.30f} : Color{0.36f, 0.32f, 0.46f};
+    m.albedo = Mix(Color{0.40f, 0.34f, 0.52f}, Color{0.95f, 0.22f, 0.32f}, SmoothStep(39.0f, 43.0f, r));
     m.specular = 0.5f;
     m.shininess = 20.0f;
     return m;

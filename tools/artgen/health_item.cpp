@@ -11,7 +11,7 @@ namespace artgen {
 void HealthItem::Paint(Canvas& canvas) {
   const Vec2 centre{32.0f, 32.0f};
   // A soft red halo behind the capsule makes it stand out at half size.
-  AddGlow(canvas, centre, 30.0f, Color{1.0f, 0.2f, 0.2f}, 0.35f);
+  AddGlow(canvas, centre, 31.0f, Color{1.0f, 0.25f, 0.2f}, 0.6f);
 
   HeightSurface shell;
   shell.distance = [&](Vec2 p) { return Length(p - centre) - 26.0f; };

@@ -9,26 +9,40 @@ void PlateModel::AddPlate(const Shape& shape, float height, float bevel, Materia
 }
 
 Vec2 PlateModel::Project(Vec2 p, float h, const View& view) {
-  const float x = p.x * std::cos(view.roll) + h * std::sin(view.roll);
-  return {view.origin.x + x * view.scale, view.origin.y + p.y * view.scale};
+  const float c = std::cos(view.roll), s = std::sin(view.roll);
+  const float x = p.x * c + h * s;
+  const float z = -p.x * s + h * c;
+  const float w = 1.0f / (1.0f - view.perspective * z);
+  const float y = view.pivotY + (p.y - view.pivotY) * w;
+  return {view.origin.x + x * w * view.scale, view.origin.y + y * view.scale};
 }
 
 void PlateModel::Render(Canvas& canvas, const View& view) const {
   const float c = std::cos(view.roll), s = std::sin(view.roll);
   for (const Plate& plate : plates_) {
+    // The projection keeps straight lines of constant y straight, so the
+    // projected corners of the bounding box bound the projected plate.
     const Vec2 lo = plate.shape.Min(), hi = plate.shape.Max();
-    const Vec2 a = Project(lo, plate.height, view), b = Project(hi, plate.height, view);
-    const int x0 = std::max(0, static_cast<int>(std::floor(std::min(a.x, b.x))) - 2);
-    const int x1 = std::min(canvas.Width() - 1, static_cast<int>(std::ceil(std::max(a.x, b.x))) + 2);
-    const int y0 = std::max(0, static_cast<int>(std::floor(a.y)) - 2);
-    const int y1 = std::min(canvas.Height() - 1, static_cast<int>(std::ceil(b.y)) + 2);
+    Vec2 bmin{1e9f, 1e9f}, bmax{-1e9f, -1e9f};
+    for (const Vec2 corner : {lo, hi, Vec2{lo.x, hi.y}, Vec2{hi.x, lo.y}}) {
+      const Vec2 q = Project(corner, plate.height, view);
+      bmin = {std::min(bmin.x, q.x), std::min(bmin.y, q.y)};
+      bmax = {std::max(bmax.x, q.x), std::max(bmax.y, q.y)};
+    }
+    const int x0 = std::max(0, static_cast<int>(std::floor(bmin.x)) - 2);
+    const int x1 = std::min(canvas.Width() - 1, static_cast<int>(std::ceil(bmax.x)) + 2);
+    const int y0 = std::max(0, static_cast<int>(std::floor(bmin.y)) - 2);
+    const int y1 = std::min(canvas.Height() - 1, static_cast<int>(std::ceil(bmax.y)) + 2);
+    const float k = view.perspective, h = plate.height;
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
         // Back from the pixel centre into model space: undo the scale,
-        // the height shift and the sideways squeeze of the roll.
+        // the perspective, the height shift and the squeeze of the roll.
         const float sx = (x + 0.5f - view.origin.x) / view.scale;
-        const float my = (y + 0.5f - view.origin.y) / view.scale;
-        const float mx = (sx - plate.height * s) / c;
+        const float sy = (y + 0.5f - view.origin.y) / view.scale;
+        const float mx = (sx * (1.0f - k * h * c) - h * s) / (c - sx * k * s);
+        const float z = -mx * s + h * c;
+        const float my = view.pivotY + (sy - view.pivotY) * (1.0f - k * z);
         const Vec2 p{mx, my};
         const float d = plate.shape.Distance(p);
         const float pixelDistance = d * view.scale * (0.5f + 0.5f * c);

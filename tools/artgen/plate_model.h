@@ -18,6 +18,11 @@ struct View {
   Vec2 origin;         // canvas position of the model's (0, 0)
   float scale = 1.0f;  // canvas pixels per model unit
   float roll = 0.0f;   // radians about the model's y axis; positive lowers +x
+  // Perspective: 1 / viewing distance in model units (0 = none), and the
+  // model y about which nearer parts grow. It makes the raised wing of a
+  // banking craft look nearer and larger than the lowered one.
+  float perspective = 0.0f;
+  float pivotY = 0.0f;
 };
 
 // Material of a plate at model point p, depth units inside its outline.

@@ -84,8 +84,8 @@ PlayerShip::PlayerShip() : noise_(0x5EEDF1A3Eull) {
 void PlayerShip::PaintFlame(Canvas& canvas, Vec2 nozzle, float scale, float phase, float seed) const {
   const float turn = 2.0f * kPi * phase;
   // Whole-number frequencies make the flicker loop seamlessly.
-  const float length = (15.0f + 3.0f * std::sin(turn * 3.0f + seed) + 1.5f * std::sin(turn * 7.0f + 2.0f * seed)) * scale;
-  const float width = 4.2f * scale;
+  const float length = (14.0f + 3.0f * std::sin(turn * 3.0f + seed) + 1.5f * std::sin(turn * 7.0f + 2.0f * seed)) * scale;
+  const float width = 5.2f * scale;
   const int x0 = static_cast<int>(nozzle.x - width * 2.0f), x1 = static_cast<int>(nozzle.x + width * 2.0f) + 1;
   const int y0 = static_cast<int>(nozzle.y - 2.0f * scale), y1 = static_cast<int>(nozzle.y + length) + 1;
   for (int y = y0; y <= y1; ++y) {
@@ -95,7 +95,7 @@ void PlayerShip::PaintFlame(Canvas& canvas, Vec2 nozzle, float scale, float phas
       const float along = dy / length;
       if (along < -0.15f || along > 1.0f) continue;
       const float w = width * (1.0f - 0.7f * Clamp01(along)) * 0.55f;
-      const float flicker = 0.75f + 0.45f * noise_.At(dx / scale * 0.5f, dy / scale * 0.35f - phase * 0.0f + seed,
+      const float flicker = 0.75f + 0.45f * noise_.At(dx / scale * 0.5f, dy / scale * 0.35f + seed,
                                                       std::cos(turn) * 1.3f + std::sin(turn) * 0.9f);
       const float fade = along < 0.0f ? 1.0f + along / 0.15f : std::pow(1.0f - along, 1.3f);
       const float k = std::exp(-(dx * dx) / (w * w)) * fade * flicker;
@@ -105,7 +105,7 @@ void PlayerShip::PaintFlame(Canvas& canvas, Vec2 nozzle, float scale, float phas
       canvas.AddLight(x, y, c, Clamp01(k * 1.2f));
     }
   }
-  AddGlow(canvas, nozzle, 7.0f * scale, Color{0.3f, 0.6f, 1.0f}, 0.35f);
+  AddGlow(canvas, nozzle, 8.0f * scale, Color{0.3f, 0.6f, 1.0f}, 0.45f);
 }
 
 void PlayerShip::Paint(Canvas& canvas, const View& view, float flamePhase) const {

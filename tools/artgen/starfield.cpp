@@ -28,11 +28,11 @@ std::vector<Color> NebulaGrid(int w, int h) {
       // centre and gives the picture a direction.
       const float band = std::exp(-std::pow((u * 0.5f - v * 0.9f + 0.9f) * 1.3f, 2.0f));
       const float purple = Clamp01(cloud * 1.6f + 0.25f) * (0.35f + 0.65f * band);
-      const float teal = Clamp01(veil * 1.8f + 0.05f) * (0.5f + 0.5f * band);
+      const float teal = Clamp01(veil * 2.0f + 0.15f) * (0.4f + 0.6f * band);
       Color c = Color{0.012f, 0.016f, 0.045f} + Color{0.01f, 0.0f, 0.02f} * (static_cast<float>(y) / h);
-      c = c + Color{0.30f, 0.08f, 0.36f} * (purple * purple * 0.55f);
-      c = c + Color{0.04f, 0.20f, 0.30f} * (teal * teal * 0.45f);
-      c = c + Color{0.55f, 0.35f, 0.60f} * (std::pow(Clamp01(cloud * 2.2f - 0.2f), 3.0f) * band * 0.25f);
+      c = c + Color{0.34f, 0.08f, 0.40f} * (purple * purple * 1.0f);
+      c = c + Color{0.03f, 0.20f, 0.36f} * (teal * teal * 1.5f);
+      c = c + Color{0.55f, 0.35f, 0.60f} * (std::pow(Clamp01(cloud * 2.2f - 0.2f), 3.0f) * band * 0.45f);
       grid[static_cast<std::size_t>(y) * w + x] = c;
     }
   }
@@ -68,9 +68,16 @@ void Starfield::Paint(Canvas& canvas) {
     if (k < 0.3f) return Color{1.0f, 0.85f, 0.7f};
     return Color{1.0f, 1.0f, 1.0f};
   };
-  // Faint dust of tiny stars.
-  for (int i = 0; i < 2600; ++i) {
-    const Vec2 p{random.Range(0.0f, static_cast<float>(W)), random.Range(0.0f, static_cast<float>(H))};
+  // Faint dust of tiny stars, thicker along the nebula's band.
+  for (int i = 0; i < 3400; ++i) {
+    Vec2 p{random.Range(0.0f, static_cast<float>(W)), random.Range(0.0f, static_cast<float>(H))};
+    if (i % 4 == 0) {
+      // Pull a quarter of them towards the band's centre line.
+      const float u = p.x / 170.0f;
+      const float lineV = (u * 0.5f + 0.9f) / 0.9f * 170.0f;
+      p.y = lineV + (p.y - lineV) * 0.3f;
+      if (p.y < 0.0f || p.y >= H) continue;
+    }
     const float b = std::pow(random.Unit(), 2.5f) * 0.7f + 0.08f;
     AddGlow(canvas, p, 1.1f, starTint(), b);
   }
