@@ -50,9 +50,9 @@ protected:
     // Runs a driven 60 Hz clock and calls script(frame) after every present
     // (frame counts from 1); the script queues keys to steer the game.
     void DriveFrames(std::function<void(uint64_t)> script) {
-        backend->SetFrameHook([script](platform::HeadlessBackend& b, uint64_t frame) {
+        backend->SetFrameHook([script](platform::HeadlessBackend& b, uint64_t presentIndex) {
             b.AdvanceCounter(kFrameNs);
-            script(frame);
+            script(presentIndex + 1);
         });
     }
 
