@@ -9,12 +9,13 @@
 namespace platform {
 namespace {
 
-// A function-local static: constructed on first use, so it exists before any
-// global of the game can ask for it. Windows and devices hold their own
-// shared_ptr, so its destruction at exit does not end a backend still in use.
+// Made on first use and never destroyed: the game's globals are destroyed
+// after main returns, in an order across files that nobody controls, and a
+// destructor that still reads a clock must find the slot intact. Windows and
+// devices hold their own shared_ptr to the backend they were made with.
 std::shared_ptr<Backend>& Slot() {
-    static std::shared_ptr<Backend> installed;
-    return installed;
+    static auto* installed = new std::shared_ptr<Backend>();
+    return *installed;
 }
 
 int64_t ClockNanoseconds(clockid_t clock) {

@@ -38,9 +38,11 @@ struct WindowSession {
     int cursorCount = 0;
 };
 
+// Never destroyed, for the same reason as the backend slot: the globals'
+// destructors at exit may still hold window handles and make calls.
 WindowSession& Session() {
-    static WindowSession session;
-    return session;
+    static auto* session = new WindowSession();
+    return *session;
 }
 
 bool Owns(const WindowSession& session, HWND window) {
@@ -99,8 +101,8 @@ bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
 
 Win32Gdi* Token(uintptr_t kind, uintptr_t id) {
     // One token per (kind, id); they live for the whole process.
-    static std::map<std::pair<uintptr_t, uintptr_t>, std::unique_ptr<Win32Gdi>> tokens;
-    auto& slot = tokens[{kind, id}];
+    static auto* tokens = new std::map<std::pair<uintptr_t, uintptr_t>, std::unique_ptr<Win32Gdi>>();
+    auto& slot = (*tokens)[{kind, id}];
     if (!slot) {
         slot = std::make_unique<Win32Gdi>();
         slot->id = id;
