@@ -10,7 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+int RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
         const std::string& stderrFile = "") {
     return e2e::WaitForExit(e2e::Spawn(argv, env, "", "", stderrFile), 120000);
 }
@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(InstallTest, InstallsEverythingInItsFreedesktopPlace) {
-    ASSERT_EQ(Run({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
+    ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
     for (const char* file : {"bin/vantora3", "libexec/vantora3/vantora3",
                              "share/vantora3/GFX/UNIVERSE1.png",
                              "share/vantora3/GFX/ASTEROIDSMALL/ASTEROID_SMALL_0.png",
@@ -39,16 +39,16 @@ TEST_F(InstallTest, InstallsEverythingInItsFreedesktopPlace) {
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     }
     EXPECT_FALSE(fs::exists(prefix + "/share/vantora3/GFX/.generated"));
-    EXPECT_EQ(Run({"desktop-file-validate", prefix + "/share/applications/vantora3.desktop"}), 0);
+    EXPECT_EQ(RunCommand({"desktop-file-validate", prefix + "/share/applications/vantora3.desktop"}), 0);
 
     // A staged install lands below DESTDIR.
-    ASSERT_EQ(Run({"cmake", "--install", V3_BINARY_DIR, "--prefix", "/usr"}, {"DESTDIR=" + tmp + "/stage"}), 0);
+    ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", "/usr"}, {"DESTDIR=" + tmp + "/stage"}), 0);
     EXPECT_TRUE(fs::exists(tmp + "/stage/usr/bin/vantora3"));
     EXPECT_TRUE(fs::exists(tmp + "/stage/usr/share/vantora3/GFX/UNIVERSE1.png"));
 }
 
 TEST_F(InstallTest, LauncherRunsTheGameFromAPerUserRunDirectory) {
-    ASSERT_EQ(Run({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
+    ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
     e2e::Xvfb xvfb;
     ASSERT_TRUE(xvfb.Ok());
     const std::string run = home + "/.local/share/vantora3";
@@ -73,10 +73,10 @@ TEST_F(InstallTest, LauncherRunsTheGameFromAPerUserRunDirectory) {
 }
 
 TEST_F(InstallTest, LauncherReportsAMissingInstallation) {
-    ASSERT_EQ(Run({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
+    ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
     fs::remove_all(prefix + "/share/vantora3/GFX");
     const std::string err = tmp + "/stderr.txt";
-    EXPECT_EQ(Run({prefix + "/bin/vantora3"}, {"HOME=" + home, "-XDG_DATA_HOME"}, err), 1);
+    EXPECT_EQ(RunCommand({prefix + "/bin/vantora3"}, {"HOME=" + home, "-XDG_DATA_HOME"}, err), 1);
     EXPECT_NE(e2e::ReadFile(err).find("images are missing"), std::string::npos) << e2e::ReadFile(err);
 }
 
