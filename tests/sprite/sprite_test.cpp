@@ -126,6 +126,10 @@ struct PlayCase {
     int expectedDone;
 };
 
+void PrintTo(const PlayCase& c, std::ostream* out) {
+    *out << "index " << c.index << " fps " << c.fps << " advances " << c.advances;
+}
+
 class SpritePlay : public SpriteClock, public ::testing::WithParamInterface<PlayCase> {};
 
 TEST_P(SpritePlay, AdvancesAtTheFixedSpeedOfTheList) {
@@ -160,6 +164,8 @@ struct MoveCase {
     int steps;
     float expectedX, expectedY;
 };
+
+void PrintTo(const MoveCase& c, std::ostream* out) { *out << c.name; }
 
 class SpriteMove : public SpriteClock, public ::testing::WithParamInterface<MoveCase> {};
 
@@ -211,6 +217,8 @@ struct CollideCase {
     float xB, yB;
     int expected;
 };
+
+void PrintTo(const CollideCase& c, std::ostream* out) { *out << c.name; }
 
 class SpriteCollide : public ::testing::TestWithParam<CollideCase> {};
 
