@@ -1,0 +1,76 @@
+// The software sprite drawer: draws one texture into a 32-bit A8R8G8B8
+// pixel buffer, scaled, turned and moved, bilinearly filtered, colour
+// modulated and blended by source alpha. ID3DXSprite::Draw sits on top.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace gfx {
+
+// Opaque texels multiplied by the colour last used to copy them, so that an
+// image drawn every frame with the same colour (the background) costs a
+// plain copy. Owned by the texture; the drawer fills it on demand.
+struct ModulatedTexels {
+    bool valid = false;
+    uint32_t color = 0;
+    std::vector<uint32_t> texels;
+};
+
+// A read-only view of straight-alpha A8R8G8B8 texels (tightly packed rows)
+// plus facts the drawer uses to skip work. The texture owns the memory.
+struct SpriteImage {
+    const uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    // Every texel has alpha 255.
+    bool opaque = false;
+    // Per row: texels [rowFirst[y], rowEnd[y]) hold every nonzero alpha of
+    // the row; an empty range (first >= end) means the row is transparent.
+    const int32_t* rowFirst = nullptr;
+    const int32_t* rowEnd = nullptr;
+    // Optional (may be null): where the drawer keeps modulated copies of an
+    // opaque image. Drawing then writes to it, so one image must not be
+    // drawn from two threads at once.
+    ModulatedTexels* modulated = nullptr;
+};
+
+// Computes the facts of a SpriteImage for width x height texels into the
+// caller's vectors and returns a view of pixels that borrows all three.
+SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
+                               std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd);
+
+// A destination: width x height pixels, rows pitchPixels apart; borrowed.
+struct SpriteTarget {
+    uint32_t* pixels = nullptr;
+    int pitchPixels = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Where the image goes: scaled about its top-left corner, turned by rotation
+// radians (clockwise on screen) about (centreX, centreY) in scaled sprite
+// coordinates, its unturned top-left corner moved to (x, y).
+struct SpritePlacement {
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    float centreX = 0.0f;
+    float centreY = 0.0f;
+    float rotation = 0.0f;
+    float x = 0.0f;
+    float y = 0.0f;
+};
+
+// The inner loops the drawer may use; Auto picks the fastest this CPU runs.
+enum class SpriteKernel { Auto, Scalar, Sse2, Avx2 };
+
+// True when the CPU runs the AVX2 kernel.
+bool CpuHasAvx2();
+
+// Draws image into target with the placement, every texel's channels
+// multiplied by color (ARGB) and blended by the resulting alpha; the
+// destination alpha is written as 255. Pixels outside target are clipped.
+void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,
+                uint32_t color, SpriteKernel kernel = SpriteKernel::Auto);
+
+}  // namespace gfx

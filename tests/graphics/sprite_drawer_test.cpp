@@ -1,0 +1,375 @@
+// The software sprite drawer against a plain floating-point drawer, and its
+// exact behaviour on small hand-made images.
+#include "graphics/sprite_drawer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+using gfx::SpriteImage;
+using gfx::SpriteKernel;
+using gfx::SpritePlacement;
+using gfx::SpriteTarget;
+
+constexpr uint32_t kGuard = 0x5A5A5A5Au;
+
+uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
+int Ch(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
+
+// Texels and the drawer's view of them.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> texels;
+    std::vector<int32_t> rowFirst, rowEnd;
+    SpriteImage view;
+
+    Image(int w, int h, std::vector<uint32_t> t) : width(w), height(h), texels(std::move(t)) {
+        view = gfx::AnalyseSpriteImage(texels.data(), width, height, rowFirst, rowEnd);
+    }
+};
+
+// A small deterministic generator for test content.
+struct Noise {
+    uint32_t state;
+    uint32_t Next() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+};
+
+// A disc with a soft edge: colour noise inside, alpha falling from 255 to 0
+// over the outer quarter of the radius, fully transparent corners.
+Image SoftDisc(int w, int h, uint32_t seed) {
+    Noise n{seed};
+    std::vector<uint32_t> t(static_cast<size_t>(w) * h);
+    const double cx = w / 2.0, cy = h / 2.0, r = std::min(w, h) / 2.0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy) / r;
+            const double a = std::clamp((1.0 - d) * 4.0, 0.0, 1.0);
+            const uint32_t rgb = n.Next() & 0xFFFFFF;
+            t[static_cast<size_t>(y) * w + x] = (static_cast<uint32_t>(std::lround(a * 255)) << 24) | rgb;
+        }
+    }
+    return Image(w, h, std::move(t));
+}
+
+// Noise colours with every alpha in fixedAlpha (or random alpha when -1).
+Image NoiseImage(int w, int h, uint32_t seed, int fixedAlpha) {
+    Noise n{seed};
+    std::vector<uint32_t> t(static_cast<size_t>(w) * h);
+    for (auto& texel : t) {
+        const uint32_t v = n.Next();
+        const uint32_t a = fixedAlpha < 0 ? (n.Next() & 0xFF) : static_cast<uint32_t>(fixedAlpha);
+        texel = (a << 24) | (v & 0xFFFFFF);
+    }
+    return Image(w, h, std::move(t));
+}
+
+// Hard alpha: opaque noise in a checker of 3x3 cells, alpha 0 elsewhere.
+Image HardEdges(int w, int h, uint32_t seed) {
+    Noise n{seed};
+    std::vector<uint32_t> t(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            t[static_cast<size_t>(y) * w + x] =
+                (((x / 3 + y / 3) % 2) ? 0xFF000000u : 0u) | (n.Next() & 0xFFFFFF);
+    return Image(w, h, std::move(t));
+}
+
+// A destination buffer with guard pixels in the row padding.
+struct Screen {
+    int width, height, pitch;
+    std::vector<uint32_t> pixels;
+    Screen(int w, int h, uint32_t seed) : width(w), height(h), pitch(w + 5), pixels(static_cast<size_t>(pitch) * h) {
+        Noise n{seed};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < pitch; ++x) pixels[static_cast<size_t>(y) * pitch + x] = x < w ? (0xFF000000u | (n.Next() & 0xFFFFFF)) : kGuard;
+    }
+    SpriteTarget Target() { return SpriteTarget{pixels.data(), pitch, width, height}; }
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * pitch + x]; }
+};
+
+// The reference: every pixel whose centre lies inside the scaled, moved
+// (unturned) image samples the texture bilinearly at that centre with
+// clamped addressing, in doubles, then modulates and blends in doubles.
+void ReferenceDraw(Screen& s, const Image& img, float scale, float tx, float ty, uint32_t color) {
+    auto texel = [&](int x, int y, int shift) {
+        x = std::clamp(x, 0, img.width - 1);
+        y = std::clamp(y, 0, img.height - 1);
+        return static_cast<double>(Ch(img.texels[static_cast<size_t>(y) * img.width + x], shift));
+    };
+    for (int py = 0; py < s.height; ++py) {
+        for (int px = 0; px < s.width; ++px) {
+            const double lx = (px + 0.5 - tx) / scale, ly = (py + 0.5 - ty) / scale;
+            if (lx < 0 || ly < 0 || lx >= img.width || ly >= img.height) continue;
+            const double u = lx - 0.5, v = ly - 0.5;
+            const int i = static_cast<int>(std::floor(u)), j = static_cast<int>(std::floor(v));
+            const double fx = u - i, fy = v - j;
+            double c[4];
+            for (int k = 0; k < 4; ++k) {
+                const int sh = 8 * k;
+                const double f = texel(i, j, sh) * (1 - fx) * (1 - fy) + texel(i + 1, j, sh) * fx * (1 - fy) +
+                                 texel(i, j + 1, sh) * (1 - fx) * fy + texel(i + 1, j + 1, sh) * fx * fy;
+                c[k] = f * Ch(color, sh) / 255.0;
+            }
+            const double a = c[3] / 255.0;
+            uint32_t& d = s.pixels[static_cast<size_t>(py) * s.pitch + px];
+            uint32_t out = 0xFF000000u;
+            for (int k = 0; k < 3; ++k) {
+                const double v2 = c[k] * a + Ch(d, 8 * k) * (1 - a);
+                out |= static_cast<uint32_t>(std::lround(v2)) << (8 * k);
+            }
+            d = out;
+        }
+    }
+}
+
+struct Case {
+    const char* name;
+    int imageKind;  // 0 soft disc, 1 translucent noise, 2 hard edges, 3 opaque noise, 4 random-alpha noise
+    int w, h;
+    float scale;
+    float x, y;
+    uint32_t color;
+};
+
+Image MakeImage(const Case& c) {
+    switch (c.imageKind) {
+        case 0: return SoftDisc(c.w, c.h, 7);
+        case 1: return NoiseImage(c.w, c.h, 11, 100);
+        case 2: return HardEdges(c.w, c.h, 13);
+        case 3: return NoiseImage(c.w, c.h, 17, 255);
+        default: return NoiseImage(c.w, c.h, 19, -1);
+    }
+}
+
+// The screen is 120 x 90; the image sizes are odd on purpose so every row
+// ends in the narrow loops as well as the wide ones.
+const Case kCases[] = {
+    {"DiscWholePixel", 0, 41, 37, 1.0f, 20, 15, 0xFFFFFFFF},
+    {"DiscQuarterOffsets", 0, 41, 37, 1.0f, 20.25f, 15.75f, 0xFFBBBBBB},
+    {"DiscHalfOffsets", 0, 41, 37, 1.0f, 30.5f, 10.5f, 0xFFBBBBBB},
+    {"DiscUnevenOffsets", 0, 53, 29, 1.0f, 3.3f, 40.9f, 0xFFAAAAAA},
+    {"DiscTranslucentColour", 0, 41, 37, 1.0f, 10.6f, 12.2f, 0x80FF8040},
+    {"TranslucentTexels", 1, 45, 31, 1.0f, 7.125f, 9.875f, 0xFFFFFFFF},
+    {"RandomAlphaTexels", 4, 45, 31, 1.0f, 60.7f, 33.1f, 0xFFBBBBBB},
+    {"HardAlphaEdges", 2, 47, 33, 1.0f, 12.0f, 8.0f, 0xFFFFFFFF},
+    {"HardAlphaEdgesFractional", 2, 47, 33, 1.0f, 12.4f, 8.6f, 0xFFBBBBBB},
+    {"OpaqueCopy", 3, 57, 43, 1.0f, 31, 22, 0xFFAAAAAA},
+    {"OpaqueCopyWhite", 3, 57, 43, 1.0f, 1, 2, 0xFFFFFFFF},
+    {"OpaqueFractional", 3, 57, 43, 1.0f, 31.7f, 22.2f, 0xFFAAAAAA},
+    {"OpaqueHalfAlphaColour", 3, 57, 43, 1.0f, 31, 22, 0x7FFFFFFF},
+    {"HalfScaleWholePixel", 0, 64, 48, 0.5f, 40, 30, 0xFFBBBBBB},
+    {"HalfScaleFractional", 0, 67, 49, 0.5f, 40.3f, 30.8f, 0xFFBBBBBB},
+    {"HalfScaleRandomAlpha", 4, 71, 45, 0.5f, 13.6f, 5.45f, 0xFFFFFFFF},
+    {"HalfScaleOpaque", 3, 70, 50, 0.5f, 50.25f, 20.0f, 0xFFAAAAAA},
+    {"ClippedLeft", 0, 41, 37, 1.0f, -17.3f, 20.5f, 0xFFBBBBBB},
+    {"ClippedRight", 0, 41, 37, 1.0f, 99.6f, 20.5f, 0xFFBBBBBB},
+    {"ClippedTop", 0, 41, 37, 1.0f, 40.5f, -20.2f, 0xFFBBBBBB},
+    {"ClippedBottom", 0, 41, 37, 1.0f, 40.5f, 70.7f, 0xFFBBBBBB},
+    {"ClippedAllEdges", 4, 131, 101, 1.0f, -5.5f, -5.25f, 0xFFBBBBBB},
+    {"OpaqueCopyClippedAllEdges", 3, 131, 101, 1.0f, -5, -6, 0xFFAAAAAA},
+    {"HalfScaleClippedLeftTop", 4, 71, 45, 0.5f, -9.3f, -7.7f, 0xFFFFFFFF},
+    {"HalfScaleClippedRightBottom", 4, 71, 45, 0.5f, 100.2f, 75.6f, 0xFFFFFFFF},
+    {"OnePixelImage", 4, 1, 1, 1.0f, 5.5f, 5.5f, 0xFFFFFFFF},
+    {"OneTexelWideColumn", 1, 1, 20, 1.0f, 5.25f, 5.75f, 0xFFFFFFFF},
+    {"GeneralScale", 0, 30, 22, 1.7f, 10.3f, 4.6f, 0xFFBBBBBB},
+};
+
+struct KernelCase {
+    SpriteKernel kernel;
+    const char* name;
+};
+
+class SpriteDrawerAgreement : public ::testing::TestWithParam<std::tuple<KernelCase, Case>> {};
+
+TEST_P(SpriteDrawerAgreement, MatchesFloatingPointReferenceWithinTwo) {
+    const auto& [kc, c] = GetParam();
+    if (kc.kernel == SpriteKernel::Avx2 && !gfx::CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
+    const Image img = MakeImage(c);
+    Screen fast(120, 90, 3), ref(120, 90, 3);
+    const Screen before(120, 90, 3);
+    SpritePlacement p;
+    p.scaleX = p.scaleY = c.scale;
+    p.x = c.x;
+    p.y = c.y;
+    gfx::DrawSprite(fast.Target(), img.view, p, c.color, kc.kernel);
+    ReferenceDraw(ref, img, c.scale, c.x, c.y, c.color);
+    int worst = 0, changed = 0;
+    for (int y = 0; y < fast.height; ++y) {
+        for (int x = 0; x < fast.pitch; ++x) {
+            const uint32_t a = fast.At(x, y), b = ref.At(x, y);
+            if (x >= fast.width) {
+                ASSERT_EQ(a, kGuard) << "wrote past the right edge at row " << y;
+                continue;
+            }
+            ASSERT_EQ(Ch(a, 24), 255) << "at " << x << "," << y;
+            for (int sh = 0; sh < 24; sh += 8) {
+                const int diff = std::abs(Ch(a, sh) - Ch(b, sh));
+                ASSERT_LE(diff, 2) << "at " << x << "," << y << " channel shift " << sh << std::hex
+                                   << " fast " << a << " reference " << b;
+                worst = std::max(worst, diff);
+            }
+            if (b != before.At(x, y)) ++changed;
+        }
+    }
+    // The case must actually draw something for the comparison to mean anything.
+    EXPECT_GT(changed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SpriteDrawer, SpriteDrawerAgreement,
+    ::testing::Combine(::testing::Values(KernelCase{SpriteKernel::Scalar, "Scalar"},
+                                         KernelCase{SpriteKernel::Sse2, "Sse2"},
+                                         KernelCase{SpriteKernel::Avx2, "Avx2"}),
+                       ::testing::ValuesIn(kCases)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+    });
+
+// A tiny screen of one colour for exact checks.
+std::vector<uint32_t> Flat(int w, int h, uint32_t color) { return std::vector<uint32_t>(static_cast<size_t>(w) * h, color); }
+
+void Draw(std::vector<uint32_t>& screen, int sw, int sh, const Image& img, SpritePlacement p, uint32_t color,
+          SpriteKernel kernel = SpriteKernel::Auto) {
+    gfx::DrawSprite(SpriteTarget{screen.data(), sw, sw, sh}, img.view, p, color, kernel);
+}
+
+SpritePlacement At(float x, float y, float scale = 1.0f) {
+    SpritePlacement p;
+    p.x = x;
+    p.y = y;
+    p.scaleX = p.scaleY = scale;
+    return p;
+}
+
+TEST(SpriteDrawer, OpaqueImageAtWholePixelIsAnExactModulatedCopy) {
+    const Image img(2, 2, {Argb(255, 200, 100, 0), Argb(255, 255, 255, 255), Argb(255, 0, 51, 102), Argb(255, 1, 2, 3)});
+    auto screen = Flat(5, 4, 0xFF101010);
+    Draw(screen, 5, 4, img, At(2, 1), 0xFFAAAAAA);
+    // 170/255 of each channel, rounded: 200 -> 133, 100 -> 67, 255 -> 170, 51 -> 34, 102 -> 68.
+    EXPECT_EQ(screen[1 * 5 + 2], Argb(255, 133, 67, 0));
+    EXPECT_EQ(screen[1 * 5 + 3], Argb(255, 170, 170, 170));
+    EXPECT_EQ(screen[2 * 5 + 2], Argb(255, 0, 34, 68));
+    EXPECT_EQ(screen[2 * 5 + 3], Argb(255, 1, 1, 2));
+    // Nothing outside the 2x2 square.
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            if (!(x >= 2 && x < 4 && y >= 1 && y < 3)) {
+                EXPECT_EQ(screen[y * 5 + x], 0xFF101010u) << x << "," << y;
+            }
+}
+
+TEST(SpriteDrawer, BlendsBySourceAlphaTimesColourAlpha) {
+    struct Row {
+        uint32_t texel, color, dst, expected;
+    };
+    const Row rows[] = {
+        {0x80FFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF808080},  // half white over black
+        {0x80FFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},  // half white over white
+        {0xFFFF0000, 0x80FFFFFF, 0xFF0000FF, 0xFF80007F},  // opaque red at colour alpha 128 over blue
+        {0x00FFFFFF, 0xFFFFFFFF, 0xFF123456, 0xFF123456},  // transparent texel leaves the screen
+        {0xFFFFFFFF, 0x00FFFFFF, 0xFF123456, 0xFF123456},  // transparent colour draws nothing
+        {0xFF808080, 0xFF00FF00, 0xFF000000, 0xFF008000},  // colour multiplies channel by channel
+    };
+    for (const Row& r : rows) {
+        // Eight texels wide so the wide loops take part, at a fractional
+        // position where only the centre pixels are unfiltered.
+        const Image img(9, 1, std::vector<uint32_t>(9, r.texel));
+        for (SpriteKernel k : {SpriteKernel::Scalar, SpriteKernel::Sse2, SpriteKernel::Auto}) {
+            auto screen = Flat(12, 1, r.dst);
+            Draw(screen, 12, 1, img, At(1, 0), r.color, k);
+            for (int x = 1; x < 10; ++x)
+                EXPECT_EQ(screen[x], r.expected) << std::hex << "texel " << r.texel << " colour " << r.color << " x " << std::dec << x;
+            EXPECT_EQ(screen[0], r.dst);
+            EXPECT_EQ(screen[10], r.dst);
+        }
+    }
+}
+
+TEST(SpriteDrawer, HalfPixelPositionFiltersNeighboursAndCoversPixelCentres) {
+    // Black, white: at x = 0.5 pixel 0's centre is on texel 0's centre, pixel
+    // 1's centre halfway between the texels, pixel 2's centre outside.
+    const Image img(2, 1, {Argb(255, 0, 0, 0), Argb(255, 255, 255, 255)});
+    auto screen = Flat(4, 1, 0xFF0000FF);
+    Draw(screen, 4, 1, img, At(0.5f, 0), 0xFFFFFFFF);
+    EXPECT_EQ(screen[0], 0xFF000000u);
+    EXPECT_EQ(screen[1], 0xFF808080u);
+    EXPECT_EQ(screen[2], 0xFF0000FFu);
+    EXPECT_EQ(screen[3], 0xFF0000FFu);
+}
+
+TEST(SpriteDrawer, HalfScaleAveragesTwoByTwoTexels) {
+    // A 4x4 image at half scale covers 2x2 pixels; each pixel centre lies
+    // between four texels, so it takes their mean.
+    std::vector<uint32_t> t(16);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) t[y * 4 + x] = Argb(255, static_cast<uint32_t>(x * 60), static_cast<uint32_t>(y * 80), 10);
+    const Image img(4, 4, t);
+    auto screen = Flat(4, 4, 0xFF000000);
+    Draw(screen, 4, 4, img, At(1, 1, 0.5f), 0xFFFFFFFF);
+    EXPECT_EQ(screen[1 * 4 + 1], Argb(255, 30, 40, 10));
+    EXPECT_EQ(screen[1 * 4 + 2], Argb(255, 150, 40, 10));
+    EXPECT_EQ(screen[2 * 4 + 1], Argb(255, 30, 200, 10));
+    EXPECT_EQ(screen[2 * 4 + 2], Argb(255, 150, 200, 10));
+    EXPECT_EQ(screen[0], 0xFF000000u);
+    EXPECT_EQ(screen[3 * 4 + 3], 0xFF000000u);
+}
+
+TEST(SpriteDrawer, QuarterTurnAboutCentreMatchesTheTurnedImage) {
+    // Turning a square image a quarter turn clockwise about its middle puts
+    // texel (x, y) where the turned image's texel (h-1-y, x) would be.
+    const int n = 9;
+    const Image img = NoiseImage(n, n, 23, 255);
+    std::vector<uint32_t> turned(n * n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) turned[x * n + (n - 1 - y)] = img.texels[y * n + x];
+    const Image expectedImg(n, n, turned);
+    auto screen = Flat(20, 20, 0xFF000000), expected = Flat(20, 20, 0xFF000000);
+    SpritePlacement p = At(5, 6);
+    p.centreX = p.centreY = n / 2.0f;
+    p.rotation = std::numbers::pi_v<float> / 2;
+    Draw(screen, 20, 20, img, p, 0xFFFFFFFF);
+    Draw(expected, 20, 20, expectedImg, At(5, 6), 0xFFFFFFFF);
+    for (int i = 0; i < 400; ++i) {
+        for (int sh = 0; sh < 32; sh += 8)
+            ASSERT_LE(std::abs(Ch(screen[i], sh) - Ch(expected[i], sh)), 2) << "pixel " << i;
+    }
+}
+
+TEST(SpriteDrawer, UnusablePlacementsDrawNothing) {
+    const Image img = NoiseImage(8, 8, 29, 255);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const SpritePlacement cases[] = {At(nan, 0), At(0, inf), At(1e30f, 1e30f), At(-1e30f, 0),
+                                     At(0, 0, 0.0f), At(-100, 2), At(2, 200), At(0, 0, nan)};
+    for (const SpritePlacement& p : cases) {
+        auto screen = Flat(16, 16, 0xFF445566);
+        Draw(screen, 16, 16, img, p, 0xFFFFFFFF);
+        for (uint32_t v : screen) ASSERT_EQ(v, 0xFF445566u) << p.x << "," << p.y << " scale " << p.scaleX;
+    }
+}
+
+TEST(SpriteDrawer, AnalysisFindsOpaqueImagesAndVisibleRowSpans) {
+    const Image opaque = NoiseImage(5, 3, 1, 255);
+    EXPECT_TRUE(opaque.view.opaque);
+    const Image disc = SoftDisc(16, 16, 1);
+    EXPECT_FALSE(disc.view.opaque);
+    // The disc's first row has a short visible middle part; its middle row reaches further.
+    EXPECT_GT(disc.view.rowFirst[0], disc.view.rowFirst[8]);
+    EXPECT_LT(disc.view.rowEnd[0], disc.view.rowEnd[8]);
+    const Image empty(4, 2, std::vector<uint32_t>(8, 0x00FFFFFF));
+    EXPECT_GE(empty.view.rowFirst[0], empty.view.rowEnd[0]);
+}
+
+}  // namespace
