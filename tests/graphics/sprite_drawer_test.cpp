@@ -30,11 +30,15 @@ struct Image {
     int height = 0;
     std::vector<uint32_t> texels;
     std::vector<int32_t> rowFirst, rowEnd;
+    gfx::ModulatedTexels modulated;
     SpriteImage view;
 
+    // As a texture sets it up: with room for modulated copies.
     Image(int w, int h, std::vector<uint32_t> t) : width(w), height(h), texels(std::move(t)) {
         view = gfx::AnalyseSpriteImage(texels.data(), width, height, rowFirst, rowEnd);
+        view.modulated = &modulated;
     }
+    Image(const Image&) = delete;
 };
 
 // A small deterministic generator for test content.
