@@ -4,7 +4,13 @@
 
 namespace {
 
-std::string logPath = "..//log//log.txt";
+// The path lives as long as the process: the Game's destructor logs during
+// static destruction, which may run after this file's own objects are gone,
+// so it is never destroyed.
+std::string& LogPath() {
+    static std::string* const path = new std::string("..//log//log.txt");
+    return *path;
+}
 bool logOpened = false;
 
 }  // namespace
@@ -13,7 +19,7 @@ bool Log(std::string message) {
     // The first line of a run replaces the previous run's log; until one
     // line has made it to disk every call tries to truncate again.
     const bool first = !logOpened;
-    std::FILE* file = std::fopen(logPath.c_str(), first ? "w" : "a+");
+    std::FILE* file = std::fopen(LogPath().c_str(), first ? "w" : "a+");
     if (file == nullptr) return false;
     message += '\n';
     // Written as plain bytes, never as a format: a '%' in a message is text.
@@ -24,6 +30,6 @@ bool Log(std::string message) {
 }
 
 void SetLogPath(const std::string& path) {
-    logPath = path;
+    LogPath() = path;
     logOpened = false;
 }
