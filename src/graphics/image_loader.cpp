@@ -1,9 +1,13 @@
 // PNG files into textures: D3DXGetImageInfoFromFileA and
-// D3DXCreateTextureFromFileExA, decoded with libpng's read interface.
+// D3DXCreateTextureFromFileExA, decoded with libpng's read interface; the
+// same from bytes in memory (image_loader.h).
+#include "graphics/image_loader.h"
+
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -19,7 +23,24 @@ namespace {
 // Warnings (bad ancillary chunks and the like) do not stop a read.
 void OnPngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
-// One open PNG file with libpng's read state; closes both when it goes.
+// PNG bytes in memory and how far libpng has read them.
+struct MemorySource {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t offset = 0;
+};
+
+// libpng's read callback for a MemorySource; running out is a read error,
+// as the end of a file is.
+void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
+    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
+    if (length > source->size - source->offset) png_error(png, "Read Error");
+    std::memcpy(out, source->data + source->offset, length);
+    source->offset += length;
+}
+
+// One open PNG file (or PNG bytes in memory) with libpng's read state;
+// closes both when it goes.
 class PngReader {
 public:
     PngReader() = default;
@@ -37,22 +58,33 @@ public:
         if (file_ == nullptr) return false;
         png_byte signature[8];
         if (std::fread(signature, 1, sizeof signature, file_) != sizeof signature) return false;
-        if (png_sig_cmp(signature, 0, sizeof signature) != 0) return false;
-        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-        if (png_ == nullptr) return false;
-        info_ = png_create_info_struct(png_);
-        if (info_ == nullptr) return false;
-        return true;
+        return Start(signature);
+    }
+
+    // The same for size bytes at data, which must outlive the reader.
+    bool OpenMemory(const uint8_t* data, size_t size) {
+        if (data == nullptr || size < 8) return false;
+        memory_ = {data, size, 8};
+        return Start(data);
     }
 
     // Reads the header up to the image data; fills width and height. False
     // for a corrupt header or an image wider or higher than the limit.
     bool ReadHeader(UINT* width, UINT* height) {
         if (setjmp(png_jmpbuf(png_))) return false;
-        png_init_io(png_, file_);
+        if (file_ != nullptr)
+            png_init_io(png_, file_);
+        else
+            png_set_read_fn(png_, &memory_, ReadFromMemory);
         png_set_sig_bytes(png_, 8);
         // libpng itself refuses larger images, before it allocates for them.
         png_set_user_limits(png_, D3DX_MAX_TEXTURE_SIZE, D3DX_MAX_TEXTURE_SIZE);
+        // Only the chunks that make the pixels are read; the rest (texts,
+        // colour profiles, suggested palettes and the like) are skipped
+        // unread. Otherwise a chunk that merely claims a huge length gets a
+        // buffer of that size (libpng only warns about it) before the read
+        // fails: a few bytes of file cost a gigabyte.
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
         png_read_info(png_, info_);
         const png_uint_32 w = png_get_image_width(png_, info_);
         const png_uint_32 h = png_get_image_height(png_, info_);
@@ -94,7 +126,18 @@ public:
     }
 
 private:
+    // Checks the 8 signature bytes and makes libpng's read state.
+    bool Start(const png_byte* signature) {
+        if (png_sig_cmp(signature, 0, 8) != 0) return false;
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        if (png_ == nullptr) return false;
+        info_ = png_create_info_struct(png_);
+        if (info_ == nullptr) return false;
+        return true;
+    }
+
     FILE* file_ = nullptr;
+    MemorySource memory_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
 };
@@ -109,15 +152,44 @@ void FillInfo(UINT width, UINT height, D3DXIMAGE_INFO* info) {
     info->ImageFileFormat = D3DXIFF_PNG;
 }
 
+// The header of an opened reader into info.
+HRESULT ReadInfo(PngReader& reader, D3DXIMAGE_INFO* info) {
+    UINT width = 0, height = 0;
+    if (!reader.ReadHeader(&width, &height)) return D3DXERR_INVALIDDATA;
+    FillInfo(width, height, info);
+    return D3D_OK;
+}
+
+// The image of an opened reader into a new texture; *texture is null on entry.
+HRESULT ReadTexture(PngReader& reader, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
+                    IDirect3DTexture9** texture) {
+    UINT fileWidth = 0, fileHeight = 0;
+    if (!reader.ReadHeader(&fileWidth, &fileHeight)) return D3DXERR_INVALIDDATA;
+    // No resampling: the caller asks for the image's own size.
+    if (width != fileWidth || height != fileHeight) return D3DERR_INVALIDCALL;
+    std::vector<uint32_t> texels;
+    if (!reader.ReadPixels(fileWidth, fileHeight, &texels)) return D3DXERR_INVALIDDATA;
+    auto* created = new (std::nothrow) gfx::Texture(fileWidth, fileHeight, std::move(texels));
+    if (created == nullptr) return E_OUTOFMEMORY;
+    if (srcInfo != nullptr) FillInfo(fileWidth, fileHeight, srcInfo);
+    *texture = created;
+    return D3D_OK;
+}
+
 }  // namespace
 
 HRESULT D3DXGetImageInfoFromFileA(LPCSTR path, D3DXIMAGE_INFO* info) {
     if (path == nullptr || info == nullptr) return D3DERR_INVALIDCALL;
     PngReader reader;
-    UINT width = 0, height = 0;
-    if (!reader.Open(path) || !reader.ReadHeader(&width, &height)) return D3DXERR_INVALIDDATA;
-    FillInfo(width, height, info);
-    return D3D_OK;
+    if (!reader.Open(path)) return D3DXERR_INVALIDDATA;
+    return ReadInfo(reader, info);
+}
+
+HRESULT GetImageInfoFromPngMemory(const uint8_t* data, size_t size, D3DXIMAGE_INFO* info) {
+    if (data == nullptr || info == nullptr) return D3DERR_INVALIDCALL;
+    PngReader reader;
+    if (!reader.OpenMemory(data, size)) return D3DXERR_INVALIDDATA;
+    return ReadInfo(reader, info);
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, UINT width, UINT height,
@@ -131,15 +203,16 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, 
     *texture = nullptr;
     if (path == nullptr) return D3DERR_INVALIDCALL;
     PngReader reader;
-    UINT fileWidth = 0, fileHeight = 0;
-    if (!reader.Open(path) || !reader.ReadHeader(&fileWidth, &fileHeight)) return D3DXERR_INVALIDDATA;
-    // No resampling: the caller asks for the image's own size.
-    if (width != fileWidth || height != fileHeight) return D3DERR_INVALIDCALL;
-    std::vector<uint32_t> texels;
-    if (!reader.ReadPixels(fileWidth, fileHeight, &texels)) return D3DXERR_INVALIDDATA;
-    auto* created = new (std::nothrow) gfx::Texture(fileWidth, fileHeight, std::move(texels));
-    if (created == nullptr) return E_OUTOFMEMORY;
-    if (srcInfo != nullptr) FillInfo(fileWidth, fileHeight, srcInfo);
-    *texture = created;
-    return D3D_OK;
+    if (!reader.Open(path)) return D3DXERR_INVALIDDATA;
+    return ReadTexture(reader, width, height, srcInfo, texture);
+}
+
+HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height,
+                        D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture) {
+    if (texture == nullptr) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (data == nullptr) return D3DERR_INVALIDCALL;
+    PngReader reader;
+    if (!reader.OpenMemory(data, size)) return D3DXERR_INVALIDDATA;
+    return ReadTexture(reader, width, height, srcInfo, texture);
 }
