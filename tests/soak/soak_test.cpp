@@ -1,0 +1,236 @@
+// Soak run: one hour of game time (216,000 frames of a driven 60 Hz clock)
+// without a display, with a fixed seed and random keys, through many games,
+// their game-overs and restarts. It checks that nothing crashes, that the
+// resident memory stays flat after the first game minute, that the world's
+// lists stay bounded, that every Sprite alive is accounted for, and that
+// every frame's log lines are complete and in order. The log (100+ MB) is
+// checked in chunks while the game runs; the run directory lies under /tmp.
+//
+// Not part of ./run-tests or ctest. Build and run:
+//   ninja -C build-h7 soak_test
+//   build-h7/tests/soak/soak_test                 # the full hour
+//   build-h7/tests/soak/soak_test --frames=36000  # ten minutes
+//   build-h7/tests/soak/soak_test --seed=7        # another key sequence
+// Under the sanitizers, configure a build with -DV3_SANITIZE=ON and run the
+// same binary there. The figures (memory per minute, list maxima, games
+// played) are printed at the end.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "app/app_fixture.h"
+#include "app/frame_log.h"
+#include "app/globals.h"
+#include "app/win_main.h"
+
+namespace {
+
+uint64_t gFrames = 216000;
+uint32_t gSeed = 20261210;
+
+constexpr uint64_t kFramesPerMinute = 60 * 60;
+
+// Resident set size of this process in kB, from /proc/self/statm.
+long ResidentKb() {
+    std::ifstream in("/proc/self/statm");
+    long size = 0, resident = 0;
+    in >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Reads the log while it grows and checks it frame by frame: every complete
+// line read so far is kept until its frame ends with "Scene ended", then the
+// frames are handed to CheckFrameLog and dropped.
+class StreamingLogCheck {
+public:
+    explicit StreamingLogCheck(const std::string& path) : path_(path) {}
+
+    // Reads what was appended since the last call and checks the finished
+    // frames; final is true after the game ended (the release line may follow).
+    void Poll(bool final) {
+        if (!in_.is_open()) {
+            in_.open(path_, std::ios::binary);
+            if (!in_.is_open()) return;
+        }
+        in_.clear();
+        for (std::string line; std::getline(in_, line);) {
+            if (in_.eof()) {
+                // A line without its line feed is still being written; read it
+                // again next time. The game closes every line, so this is rare.
+                in_.clear();
+                in_.seekg(-static_cast<std::streamoff>(line.size()), std::ios::cur);
+                break;
+            }
+            pending_.push_back(std::move(line));
+        }
+        size_t end = pending_.size();
+        if (!final) {
+            while (end > 0 && pending_[end - 1] != "Scene ended") --end;
+        }
+        if (end == 0) return;
+        std::vector<std::string> chunk(pending_.begin(), pending_.begin() + static_cast<long>(end));
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(end));
+        const FrameLogSummary summary = CheckFrameLog(chunk, startupLines_);
+        startupLines_ = 0;
+        lines_ += chunk.size();
+        playFrames_ += static_cast<uint64_t>(summary.playFrames);
+        screenFrames_ += static_cast<uint64_t>(summary.screenFrames);
+        if (firstError_.empty() && !summary.firstError.empty()) {
+            firstError_ = summary.firstError + " (counted from frame " +
+                          std::to_string(checkedFrames_ + 1) + " on)";
+        }
+        checkedFrames_ = playFrames_ + screenFrames_;
+        if (final) lastLine_ = chunk.back();
+    }
+
+    uint64_t PlayFrames() const { return playFrames_; }
+    uint64_t ScreenFrames() const { return screenFrames_; }
+    uint64_t Lines() const { return lines_; }
+    const std::string& FirstError() const { return firstError_; }
+    const std::string& LastLine() const { return lastLine_; }
+
+private:
+    std::string path_;
+    std::ifstream in_;
+    std::vector<std::string> pending_;
+    size_t startupLines_ = 8;
+    uint64_t lines_ = 0;
+    uint64_t playFrames_ = 0;
+    uint64_t screenFrames_ = 0;
+    uint64_t checkedFrames_ = 0;
+    std::string firstError_;
+    std::string lastLine_;
+};
+
+struct ListMaxima {
+    size_t enemies = 0, enemyShots = 0, explosions = 0, asteroids = 0, shots = 0, items = 0;
+};
+
+size_t WorldObjects() {
+    return game.GetEnemies().size() + game.GetEnemyShots().size() + game.GetExplosions().size() +
+           game.GetAsteroids().size() + game.GetShots().size() + game.GetItems().size();
+}
+
+class SoakTest : public AppFixture {};
+
+TEST_F(SoakTest, AnHourOfRandomPlay) {
+    const int typed[] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, 'A'};
+    const int held[] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT};
+    std::mt19937 random(gSeed);
+    backend->SetMilliseconds(gSeed);  // the game's own seed
+    StreamingLogCheck log(root + "/log/log.txt");
+    std::vector<long> residentKb;  // at the end of every game minute
+    ListMaxima most;
+    int highestLevel = 1;
+    int gamesStarted = 0, gamesLost = 0;
+    int previousGameOver = 1;
+    uint64_t screenSince = 0;
+    uint64_t firstLeak = 0;
+
+    DriveFrames([&](uint64_t frame) {
+        const int over = game.IsGameOver();
+        if (previousGameOver != 0 && over == 0) {
+            ++gamesStarted;
+            // Random keys alone seldom pass level 1. Every third game starts
+            // with a score that lifts it, a level per frame, to level 6..20:
+            // more asteroids and fighters, and enemy ships from level 10.
+            if (gamesStarted % 3 == 0) game.SetScore(1500 * static_cast<int>(5 + random() % 15));
+        }
+        if (previousGameOver == 0 && over != 0) {
+            ++gamesLost;
+            screenSince = frame;
+        }
+        previousGameOver = over;
+
+        if (firstLeak == 0 && static_cast<size_t>(Sprite::GetLiveCount()) != WorldObjects() + 2) {
+            firstLeak = frame;
+        }
+        most.enemies = std::max(most.enemies, game.GetEnemies().size());
+        most.enemyShots = std::max(most.enemyShots, game.GetEnemyShots().size());
+        most.explosions = std::max(most.explosions, game.GetExplosions().size());
+        most.asteroids = std::max(most.asteroids, game.GetAsteroids().size());
+        most.shots = std::max(most.shots, game.GetShots().size());
+        most.items = std::max(most.items, game.GetItems().size());
+        highestLevel = std::max(highestLevel, game.GetLevel());
+
+        if (frame % kFramesPerMinute == 0) {
+            log.Poll(false);
+            residentKb.push_back(ResidentKb());
+        }
+        if (frame >= gFrames) {
+            backend->QueueKeyDown(VK_ESCAPE);
+            return;
+        }
+        if (over != 0) {
+            // On the screen: the arrows now and then, and a restart after a
+            // short look at the score (the automatic screenshot falls inside).
+            if (random() % 60 == 0) backend->QueueKeyDown(random() % 2 ? VK_UP : VK_DOWN);
+            if (frame >= screenSince + 30 + random() % 90) backend->QueueKeyDown(VK_SPACE);
+            return;
+        }
+        if (random() % 4 == 0) backend->QueueKeyDown(typed[random() % std::size(typed)]);
+        for (int vk : held) {
+            if (random() % 12 == 0) backend->SetKeyHeld(vk, random() % 3 != 0);
+        }
+    });
+
+    ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    log.Poll(true);
+
+    std::printf("frames %llu (%llu play, %llu screen), log lines %llu\n",
+                static_cast<unsigned long long>(backend->PresentCount()),
+                static_cast<unsigned long long>(log.PlayFrames()),
+                static_cast<unsigned long long>(log.ScreenFrames()),
+                static_cast<unsigned long long>(log.Lines()));
+    std::printf("games started %d, lost %d, highest level %d\n", gamesStarted, gamesLost,
+                highestLevel);
+    std::printf("list maxima: enemies %zu, enemy shots %zu, explosions %zu, asteroids %zu, shots %zu, "
+                "items %zu\n",
+                most.enemies, most.enemyShots, most.explosions, most.asteroids, most.shots,
+                most.items);
+    std::printf("resident kB per game minute:");
+    for (long kb : residentKb) std::printf(" %ld", kb);
+    std::printf("\n");
+
+    EXPECT_EQ(backend->PresentCount(), gFrames);
+    EXPECT_EQ(firstLeak, 0u) << "Sprites alive do not match the world's lists from frame " << firstLeak;
+    EXPECT_EQ(log.FirstError(), "");
+    EXPECT_EQ(log.PlayFrames() + log.ScreenFrames(), gFrames);
+    EXPECT_EQ(log.LastLine(), " Objekt(e) Freigegeben");
+    if (gFrames >= 3 * kFramesPerMinute) {
+        EXPECT_GE(gamesLost, 2);
+    }
+
+    // The same bounds as the key-mash test: they follow from the spawn
+    // limits at the highest level reached.
+    const size_t level = static_cast<size_t>(highestLevel);
+    EXPECT_LE(most.asteroids, 8 * level);
+    EXPECT_LE(most.enemies, 2 * level + (level > 9 ? level - 9 : 0) + 1);
+    EXPECT_LE(most.shots, 10u);
+    EXPECT_LE(most.enemyShots, 10 * (2 * level + 1));
+    EXPECT_LE(most.explosions, 60u);
+    EXPECT_LE(most.items, 20u);
+
+    // Flat after the first minute: no later sample more than 2 MB above it
+    // (allocator slack and the log check's own buffers fit well inside).
+    if (residentKb.size() >= 2) {
+        const long afterFirst = *std::max_element(residentKb.begin() + 1, residentKb.end());
+        EXPECT_LE(afterFirst, residentKb.front() + 2048)
+            << "resident memory grew from " << residentKb.front() << " kB to " << afterFirst << " kB";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--frames=", 9) == 0) gFrames = std::strtoull(argv[i] + 9, nullptr, 10);
+        if (std::strncmp(argv[i], "--seed=", 7) == 0) gSeed = static_cast<uint32_t>(std::strtoul(argv[i] + 7, nullptr, 10));
+    }
+    if (gFrames == 0) gFrames = 1;
+    return RUN_ALL_TESTS();
+}
