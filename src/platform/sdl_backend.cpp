@@ -233,6 +233,29 @@ private:
     std::shared_ptr<SdlBackend> backend_;
 };
 
+namespace {
+
+// Whether an OpenGL-based renderer runs on a software rasteriser (Mesa's
+// llvmpipe, softpipe or swrast). Its context is current right after
+// creation, so the driver's GL_RENDERER string can be read.
+bool RendersOnTheCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr) return false;
+    if (SDL_strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (getString == nullptr) return false;
+    const char* name = reinterpret_cast<const char*>(getString(kGlRenderer));
+    if (name == nullptr) return false;
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (SDL_strstr(name, soft) != nullptr) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool SdlBackend::MakeRenderer(bool windowed, int width, int height) {
     if (!windowed) {
         // Full screen on the desktop's own mode: no mode switch; the frame is
@@ -242,6 +265,16 @@ bool SdlBackend::MakeRenderer(bool windowed, int width, int height) {
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ != nullptr && RendersOnTheCpu(renderer_)) {
+        // An "accelerated" renderer on a software OpenGL (a virtual X server,
+        // no GPU driver) rasterises the frame's quad on the CPU: some 45% of a
+        // core at 60 Hz against about 10% for a plain copy into the window's
+        // shared-memory image. Take the plain copy; SDL's framebuffer must
+        // then not go through OpenGL either.
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr) return false;
     // Centred, letterboxed and scaled to whatever size the window has.
