@@ -95,7 +95,10 @@ TEST_P(BrokenArtTest, EndsStartUpWithAClearMessage) {
 INSTANTIATE_TEST_SUITE_P(Files, BrokenArtTest,
                          ::testing::Values(BrokenArt{"PLAYER//kipping//2r3.png", "missing"},
                                            BrokenArt{"ENEMY//17.png", "truncated"},
-                                           BrokenArt{"UNIVERSE1.png", "garbage"}));
+                                           BrokenArt{"UNIVERSE1.png", "garbage"}),
+                         [](const ::testing::TestParamInfo<BrokenArt>& info) {
+                             return std::string(info.param.howBroken);
+                         });
 
 TEST_F(InitGameTest, BrokenImageMakesTheProcessExitWithMinusOne) {
     CopyArt();
