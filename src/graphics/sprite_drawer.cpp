@@ -99,6 +99,9 @@ void GatherBlend(kernels::BlendRow row, const uint32_t* src0, const uint32_t* sr
         g1[m] = src1[i];
     }
     std::copy(dst, dst + count, d);
+    // The gathered lanes past count are blended into the scratch copy only,
+    // so every lane takes the blending way.
+    row.opaqueFirst = row.opaqueEnd = 0;
     row.row0 = g0;
     row.row1 = g1;
     row.first = 0;
@@ -187,6 +190,21 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
     row.w01 = static_cast<uint16_t>(ay.weight - row.w11);
     row.w00 = static_cast<uint16_t>(256 - ax.weight - ay.weight + row.w11);
 
+    // Texel (column) index of the left texel of the first covered pixel.
+    const int base = ax.base - ax.step * ax.pixelFirst;
+    if (copy && (modulated != nullptr || (color & 0x00FFFFFFu) == 0x00FFFFFFu) && ay.step == 1 &&
+        ax.pixelFirst == 0 && ax.pixelEnd == w && base == 0 && target.pitchPixels == w) {
+        // Whole image rows onto whole screen rows that follow each other in
+        // memory: one copy of the block (the background each frame).
+        const uint32_t* src = (modulated != nullptr ? modulated->texels.data() : image.pixels) +
+                              static_cast<std::ptrdiff_t>(ay.base) * w;
+        const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(ay.pixelEnd - ay.pixelFirst) * w;
+        std::copy(src, src + n, target.pixels + static_cast<std::ptrdiff_t>(ay.pixelFirst) * w);
+        return;
+    }
+    // Opaque texels need no blending when the colour keeps them opaque.
+    const bool opaqueRuns = image.opaqueFirst != nullptr && (color >> 24) == 0xFF;
+
     for (int py = ay.pixelFirst; py < ay.pixelEnd; ++py) {
         const int v = ay.base + ay.step * (py - ay.pixelFirst);
         const int r0 = ClampIndex(v, h);
@@ -200,8 +218,6 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             const uint32_t* next = dstRow + target.pitchPixels;
             for (int x = ax.pixelFirst; x < ax.pixelEnd; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
         }
-        // Texel (column) index of the left texel of the first covered pixel.
-        const int base = ax.base - ax.step * ax.pixelFirst;
         if (copy) {
             // Texel px - pixelFirst + base: an exact copy of the row part on screen.
             const uint32_t* src = (modulated != nullptr ? modulated->texels.data() : image.pixels) +
@@ -246,6 +262,19 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             row.dst = dstRow + px;
             row.first = base + ax.step * px;
             row.count = innerEnd - px;
+            row.opaqueFirst = row.opaqueEnd = 0;
+            if (opaqueRuns) {
+                // Pixel q reads texels base + step*q and the one after: both
+                // rows must be opaque there.
+                const int oLo = std::max(image.opaqueFirst[r0], image.opaqueFirst[r1]);
+                const int oHi = std::min(image.opaqueEnd[r0], image.opaqueEnd[r1]);
+                const int oFirst = std::max(px, -FloorDiv(-(oLo - base), ax.step));
+                const int oEnd = std::min(innerEnd, FloorDiv(oHi - 2 - base, ax.step) + 1);
+                if (oFirst < oEnd) {
+                    row.opaqueFirst = oFirst - px;
+                    row.opaqueEnd = oEnd - px;
+                }
+            }
             px += WideBlend(row, kernel);
         }
         while (px < pxEnd) {
@@ -324,15 +353,27 @@ int FixedStep(float scale) {
 
 SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
                                std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd) {
-    rowFirst.assign(static_cast<size_t>(height), 0);
-    rowEnd.assign(static_cast<size_t>(height), 0);
+    const size_t rows = static_cast<size_t>(std::max(height, 0));
+    // The opaque runs live behind the visible spans in the same vectors.
+    rowFirst.assign(2 * rows, 0);
+    rowEnd.assign(2 * rows, 0);
     bool opaque = true;
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * width;
         int first = width, end = 0;
+        int runFirst = 0, runEnd = 0, runStart = -1;
         for (int x = 0; x < width; ++x) {
             const uint32_t a = row[x] >> 24;
-            if (a != 0xFF) opaque = false;
+            if (a != 0xFF) {
+                opaque = false;
+                runStart = -1;
+            } else {
+                if (runStart < 0) runStart = x;
+                if (x + 1 - runStart > runEnd - runFirst) {
+                    runFirst = runStart;
+                    runEnd = x + 1;
+                }
+            }
             if (a != 0) {
                 first = std::min(first, x);
                 end = x + 1;
@@ -340,6 +381,8 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
         }
         rowFirst[static_cast<size_t>(y)] = first;
         rowEnd[static_cast<size_t>(y)] = end;
+        rowFirst[rows + static_cast<size_t>(y)] = runFirst;
+        rowEnd[rows + static_cast<size_t>(y)] = runEnd;
     }
     SpriteImage image;
     image.pixels = pixels;
@@ -348,6 +391,8 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
     image.opaque = opaque && width > 0 && height > 0;
     image.rowFirst = rowFirst.data();
     image.rowEnd = rowEnd.data();
+    image.opaqueFirst = rowFirst.data() + rows;
+    image.opaqueEnd = rowEnd.data() + rows;
     return image;
 }
 

@@ -29,6 +29,11 @@ struct SpriteImage {
     // the row; an empty range (first >= end) means the row is transparent.
     const int32_t* rowFirst = nullptr;
     const int32_t* rowEnd = nullptr;
+    // Optional (may be null): per row, the longest run [opaqueFirst[y],
+    // opaqueEnd[y]) of texels with alpha 255 (empty when there is none).
+    // Pixels filtered only from such texels need no blending.
+    const int32_t* opaqueFirst = nullptr;
+    const int32_t* opaqueEnd = nullptr;
     // Optional (may be null): where the drawer keeps modulated copies of an
     // opaque image. Drawing then writes to it, so one image must not be
     // drawn from two threads at once.
@@ -37,6 +42,8 @@ struct SpriteImage {
 
 // Computes the facts of a SpriteImage for width x height texels into the
 // caller's vectors and returns a view of pixels that borrows all three.
+// Each vector receives 2 * height entries: the rows' visible spans, then
+// their opaque runs.
 SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
                                std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd);
 

@@ -80,47 +80,60 @@ struct RowSetup {
 };
 
 // Eight pixels from their four texels each (a, b upper row left and right,
-// c, d lower row). The texels are filtered with one multiply-add per pair:
-// the unsigned 8-bit weights times the texels moved to signed bytes
-// (t - 128), which keeps every sum inside 16 bits because the four weights
-// add up to 256; filtered = (sum w*t + 128) / 256. Whole means the weights
-// are (256, 0, 0, 0): the texels are used as they are. With Masked only the
-// lanes of mask are read from and written to *out.
+// c, d lower row), filtered and modulated into two sets of 16-bit channels
+// b g r a: pixels 0, 1, 4, 5 in *lo and 2, 3, 6, 7 in *hi. The texels are
+// filtered with one multiply-add per pair: the unsigned 8-bit weights times
+// the texels moved to signed bytes (t - 128), which keeps every sum inside
+// 16 bits because the four weights add up to 256; filtered = (sum w*t +
+// 128) / 256. Whole means the weights are (256, 0, 0, 0): the texels are
+// used as they are.
+template <bool Whole>
+inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, __m256i* lo, __m256i* hi) {
+    if (Whole) {
+        *lo = _mm256_unpacklo_epi8(a, s.zero);
+        *hi = _mm256_unpackhi_epi8(a, s.zero);
+    } else {
+        const __m256i as = _mm256_xor_si256(a, s.toSigned), bs = _mm256_xor_si256(b, s.toSigned);
+        const __m256i cs = _mm256_xor_si256(c, s.toSigned), ds = _mm256_xor_si256(d, s.toSigned);
+        __m256i l = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpacklo_epi8(as, bs)),
+                                     _mm256_maddubs_epi16(s.bottom, _mm256_unpacklo_epi8(cs, ds)));
+        __m256i h = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpackhi_epi8(as, bs)),
+                                     _mm256_maddubs_epi16(s.bottom, _mm256_unpackhi_epi8(cs, ds)));
+        *lo = _mm256_srli_epi16(_mm256_add_epi16(l, s.bias), 8);
+        *hi = _mm256_srli_epi16(_mm256_add_epi16(h, s.bias), 8);
+    }
+    if (s.modulate) {
+        *lo = _mm256_mulhrs_epi16(*lo, s.color);
+        *hi = _mm256_mulhrs_epi16(*hi, s.color);
+    }
+}
+
+// Eight pixels blended over the destination pixels dst; the result is opaque.
+template <bool Whole>
+inline __m256i BlendedEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, __m256i dst) {
+    __m256i lo, hi;
+    FilterEight<Whole>(s, a, b, c, d, &lo, &hi);
+    // dst + (src - dst) * alpha / 255 per channel, alpha spread over its
+    // pixel. Pixels at the soft edges take this way whatever their alpha:
+    // a branch on opacity here would mispredict more than it saves; the
+    // opaque runs are found per row instead.
+    const __m256i alo = FixedOf255(_mm256_shuffle_epi8(lo, s.alphaLanes));
+    const __m256i ahi = FixedOf255(_mm256_shuffle_epi8(hi, s.alphaLanes));
+    const __m256i dlo = _mm256_unpacklo_epi8(dst, s.zero), dhi = _mm256_unpackhi_epi8(dst, s.zero);
+    const __m256i olo = _mm256_add_epi16(dlo, _mm256_mulhrs_epi16(_mm256_sub_epi16(lo, dlo), alo));
+    const __m256i ohi = _mm256_add_epi16(dhi, _mm256_mulhrs_epi16(_mm256_sub_epi16(hi, dhi), ahi));
+    return _mm256_or_si256(_mm256_packus_epi16(olo, ohi), s.alphaMask);
+}
+
+// Blends eight pixels over *out. With Masked only the lanes of mask are
+// read from and written to *out.
 template <bool Whole, bool Masked>
 inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out,
                        __m256i mask) {
     // Eight pixels whose texels are all transparent leave the screen alone.
     const __m256i any = _mm256_and_si256(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)), s.alphaMask);
     if (_mm256_testz_si256(any, any)) return;
-    // Two sets of 16-bit channels b g r a: pixels 0, 1, 4, 5 and 2, 3, 6, 7.
-    __m256i lo, hi;
-    if (Whole) {
-        lo = _mm256_unpacklo_epi8(a, s.zero);
-        hi = _mm256_unpackhi_epi8(a, s.zero);
-    } else {
-        const __m256i as = _mm256_xor_si256(a, s.toSigned), bs = _mm256_xor_si256(b, s.toSigned);
-        const __m256i cs = _mm256_xor_si256(c, s.toSigned), ds = _mm256_xor_si256(d, s.toSigned);
-        lo = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpacklo_epi8(as, bs)),
-                              _mm256_maddubs_epi16(s.bottom, _mm256_unpacklo_epi8(cs, ds)));
-        hi = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpackhi_epi8(as, bs)),
-                              _mm256_maddubs_epi16(s.bottom, _mm256_unpackhi_epi8(cs, ds)));
-        lo = _mm256_srli_epi16(_mm256_add_epi16(lo, s.bias), 8);
-        hi = _mm256_srli_epi16(_mm256_add_epi16(hi, s.bias), 8);
-    }
-    if (s.modulate) {
-        lo = _mm256_mulhrs_epi16(lo, s.color);
-        hi = _mm256_mulhrs_epi16(hi, s.color);
-    }
-    // dst + (src - dst) * alpha / 255 per channel, alpha spread over its
-    // pixel. Opaque pixels take the same way: a branch on opacity costs
-    // more in mispredictions at the soft edges than the blend it saves.
-    const __m256i alo = FixedOf255(_mm256_shuffle_epi8(lo, s.alphaLanes));
-    const __m256i ahi = FixedOf255(_mm256_shuffle_epi8(hi, s.alphaLanes));
-    const __m256i dst = Masked ? LoadMasked(out, mask) : Load(out);
-    const __m256i dlo = _mm256_unpacklo_epi8(dst, s.zero), dhi = _mm256_unpackhi_epi8(dst, s.zero);
-    const __m256i olo = _mm256_add_epi16(dlo, _mm256_mulhrs_epi16(_mm256_sub_epi16(lo, dlo), alo));
-    const __m256i ohi = _mm256_add_epi16(dhi, _mm256_mulhrs_epi16(_mm256_sub_epi16(hi, dhi), ahi));
-    const __m256i result = _mm256_or_si256(_mm256_packus_epi16(olo, ohi), s.alphaMask);
+    const __m256i result = BlendedEight<Whole>(s, a, b, c, d, Masked ? LoadMasked(out, mask) : Load(out));
     if (Masked) {
         _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, result);
     } else {
@@ -128,34 +141,91 @@ inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m25
     }
 }
 
+// Eight pixels known to come out opaque: the destination is not read.
 template <bool Whole>
-int BlendRowAvx2Impl(const BlendRow& row) {
-    const RowSetup s(row);
-    const int n = row.count & ~7;
+inline void StoreEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out) {
+    __m256i lo, hi;
+    FilterEight<Whole>(s, a, b, c, d, &lo, &hi);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_packus_epi16(lo, hi), s.alphaMask));
+}
+
+// The four texel vectors of the eight pixels from pixel k on.
+template <int Step>
+inline void LoadTexels(const BlendRow& row, int k, __m256i* a, __m256i* b, __m256i* c, __m256i* d) {
+    const int i = row.first + k * Step;
+    if (Step == 1) {
+        *a = Load(row.row0 + i);
+        *b = Load(row.row0 + i + 1);
+        *c = Load(row.row1 + i);
+        *d = Load(row.row1 + i + 1);
+    } else {
+        Deinterleave(row.row0 + i, a, b);
+        Deinterleave(row.row1 + i, c, d);
+    }
+}
+
+// Blends the whole vectors of pixels [from, to) (to - from a multiple of 8).
+template <bool Whole, int Step>
+inline void BlendSpan(const RowSetup& s, const BlendRow& row, int from, int to) {
     const __m256i none = _mm256_setzero_si256();
-    for (int k = 0; k < n; k += 8) {
-        const int i = row.first + k * row.step;
+    for (int k = from; k < to; k += 8) {
         __m256i a, b, c, d;
-        if (row.step == 1) {
-            a = Load(row.row0 + i);
-            b = Load(row.row0 + i + 1);
-            c = Load(row.row1 + i);
-            d = Load(row.row1 + i + 1);
-        } else {
-            Deinterleave(row.row0 + i, &a, &b);
-            Deinterleave(row.row1 + i, &c, &d);
-        }
+        LoadTexels<Step>(row, k, &a, &b, &c, &d);
         BlendEight<Whole, false>(s, a, b, c, d, row.dst + k, none);
     }
-    const int rest = row.count - n;
+}
+
+template <bool Whole, int Step>
+int BlendRowAvx2Impl(const BlendRow& row) {
+    const RowSetup s(row);
+    const int count = row.count;
+    if (row.opaqueEnd - row.opaqueFirst >= 8) {
+        // Blend the parts left and right of the opaque run in whole vectors,
+        // letting them reach into the run, then store the run: it is
+        // written last, so what the blends wrote there does not matter.
+        // The texels of every pixel of the row lie inside the rows.
+        const int leftEnd = (row.opaqueFirst + 7) & ~7;
+        BlendSpan<Whole, Step>(s, row, 0, leftEnd);
+        const int rightFirst = count - ((count - row.opaqueEnd + 7) & ~7);
+        BlendSpan<Whole, Step>(s, row, rightFirst, count);
+        for (int k = row.opaqueFirst;; k += 8) {
+            // The last vector ends at the run's end, overlapping the one
+            // before it: storing a pixel twice gives the same value.
+            if (k > row.opaqueEnd - 8) k = row.opaqueEnd - 8;
+            __m256i a, b, c, d;
+            LoadTexels<Step>(row, k, &a, &b, &c, &d);
+            StoreEight<Whole>(s, a, b, c, d, row.dst + k);
+            if (k + 8 >= row.opaqueEnd) break;
+        }
+        return count;
+    }
+    const int n = count & ~7;
+    const int rest = count - n;
+    if (rest > 0 && count >= 8) {
+        // The last eight pixels, overlapping the whole vectors before them:
+        // blended from the destination as it is now and stored after those,
+        // so the overlapping pixels get the very values the loop gave them.
+        // This spares the slow masked store.
+        __m256i a, b, c, d;
+        LoadTexels<Step>(row, count - 8, &a, &b, &c, &d);
+        uint32_t* out = row.dst + count - 8;
+        const __m256i any = _mm256_and_si256(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)), s.alphaMask);
+        const bool draws = !_mm256_testz_si256(any, any);
+        __m256i result = s.zero;
+        if (draws) result = BlendedEight<Whole>(s, a, b, c, d, Load(out));
+        BlendSpan<Whole, Step>(s, row, 0, n);
+        if (draws) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
+        return count;
+    }
+    BlendSpan<Whole, Step>(s, row, 0, n);
     if (rest > 0) {
         // The last few pixels: masked loads read only the texels they need
         // (all inside the row) and the store writes only those pixels.
-        const int i = row.first + n * row.step;
+        const int i = row.first + n * Step;
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), lane);
         __m256i a, b, c, d;
-        if (row.step == 1) {
+        if (Step == 1) {
             a = LoadMasked(row.row0 + i, mask);
             b = LoadMasked(row.row0 + i + 1, mask);
             c = LoadMasked(row.row1 + i, mask);
@@ -178,14 +248,15 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         }
         BlendEight<Whole, true>(s, a, b, c, d, row.dst + n, mask);
     }
-    return row.count;
+    return count;
 }
 
 }  // namespace
 
 int BlendRowAvx2(const BlendRow& row) {
     // Weights (256, 0, 0, 0) do not fit the 8-bit multiply-add; they need no filtering.
-    return row.w00 == 256 ? BlendRowAvx2Impl<true>(row) : BlendRowAvx2Impl<false>(row);
+    if (row.w00 == 256) return row.step == 1 ? BlendRowAvx2Impl<true, 1>(row) : BlendRowAvx2Impl<true, 2>(row);
+    return row.step == 1 ? BlendRowAvx2Impl<false, 1>(row) : BlendRowAvx2Impl<false, 2>(row);
 }
 
 int CopyRowAvx2(uint32_t* dst, const uint32_t* src, int count, uint32_t color) {

@@ -20,6 +20,11 @@ struct BlendRow {
     int count;
     uint16_t w00, w10, w01, w11;
     uint32_t color;
+    // Pixels [opaqueFirst, opaqueEnd) read only texels of alpha 255 and the
+    // colour's alpha is 255: they come out opaque and may be stored without
+    // reading the destination. An empty range when there are none.
+    int opaqueFirst = 0;
+    int opaqueEnd = 0;
 };
 
 // Each returns how many leading pixels it drew: the SSE2 loop a multiple

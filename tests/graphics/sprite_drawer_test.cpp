@@ -90,6 +90,23 @@ Image HardEdges(int w, int h, uint32_t seed) {
     return Image(w, h, std::move(t));
 }
 
+// Opaque noise broken by gaps: in every row a transparent texel every 11
+// (shifted per row) and a translucent stretch, so the rows hold opaque runs
+// of many lengths, the longest anywhere in the row.
+Image OpaqueWithGaps(int w, int h, uint32_t seed) {
+    Noise n{seed};
+    std::vector<uint32_t> t(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t a = 255;
+            if ((x + 3 * y) % 11 == 0) a = 0;
+            if (x >= (7 * y) % w && x < (7 * y) % w + 4) a = 90;
+            t[static_cast<size_t>(y) * w + x] = (a << 24) | (n.Next() & 0xFFFFFF);
+        }
+    }
+    return Image(w, h, std::move(t));
+}
+
 // A destination buffer with guard pixels in the row padding.
 struct Screen {
     int width, height, pitch;
@@ -140,7 +157,8 @@ void ReferenceDraw(Screen& s, const Image& img, float scale, float tx, float ty,
 
 struct Case {
     const char* name;
-    int imageKind;  // 0 soft disc, 1 translucent noise, 2 hard edges, 3 opaque noise, 4 random-alpha noise
+    int imageKind;  // 0 soft disc, 1 translucent noise, 2 hard edges, 3 opaque noise, 4 random-alpha noise,
+                    // 5 opaque with gaps
     int w, h;
     float scale;
     float x, y;
@@ -153,6 +171,7 @@ Image MakeImage(const Case& c) {
         case 1: return NoiseImage(c.w, c.h, 11, 100);
         case 2: return HardEdges(c.w, c.h, 13);
         case 3: return NoiseImage(c.w, c.h, 17, 255);
+        case 5: return OpaqueWithGaps(c.w, c.h, 31);
         default: return NoiseImage(c.w, c.h, 19, -1);
     }
 }
@@ -188,6 +207,12 @@ const Case kCases[] = {
     {"OnePixelImage", 4, 1, 1, 1.0f, 5.5f, 5.5f, 0xFFFFFFFF},
     {"OneTexelWideColumn", 1, 1, 20, 1.0f, 5.25f, 5.75f, 0xFFFFFFFF},
     {"GeneralScale", 0, 30, 22, 1.7f, 10.3f, 4.6f, 0xFFBBBBBB},
+    {"OpaqueRunsWithGaps", 5, 61, 23, 1.0f, 20.4f, 30.3f, 0xFFBBBBBB},
+    {"OpaqueRunsWholePixel", 5, 61, 23, 1.0f, 20, 30, 0xFFBBBBBB},
+    {"OpaqueRunsHalfAlphaColour", 5, 61, 23, 1.0f, 20.4f, 30.3f, 0x80FFFFFF},
+    {"HalfScaleOpaqueRuns", 5, 77, 41, 0.5f, 9.7f, 11.2f, 0xFFFFFFFF},
+    {"OpaqueRunsClippedLeftAndRight", 5, 140, 30, 1.0f, -10.6f, 5.5f, 0xFFAAAAAA},
+    {"SoftDiscWideRows", 0, 97, 61, 1.0f, 11.8f, 14.1f, 0xFFBBBBBB},
 };
 
 struct KernelCase {
@@ -374,6 +399,23 @@ TEST(SpriteDrawer, AnalysisFindsOpaqueImagesAndVisibleRowSpans) {
     EXPECT_LT(disc.view.rowEnd[0], disc.view.rowEnd[8]);
     const Image empty(4, 2, std::vector<uint32_t>(8, 0x00FFFFFF));
     EXPECT_GE(empty.view.rowFirst[0], empty.view.rowEnd[0]);
+}
+
+TEST(SpriteDrawer, AnalysisFindsTheLongestOpaqueRunOfEachRow) {
+    const uint32_t o = 0xFF102030, t = 0x00102030, h = 0x80102030;
+    // Row 0: runs of 2 and 3; row 1: none; row 2: the whole row.
+    const Image img(6, 3, {o, o, t, o, o, o,  //
+                           h, t, h, h, t, h,  //
+                           o, o, o, o, o, o});
+    ASSERT_NE(img.view.opaqueFirst, nullptr);
+    EXPECT_EQ(img.view.opaqueFirst[0], 3);
+    EXPECT_EQ(img.view.opaqueEnd[0], 6);
+    EXPECT_GE(img.view.opaqueFirst[1], img.view.opaqueEnd[1]);
+    EXPECT_EQ(img.view.opaqueFirst[2], 0);
+    EXPECT_EQ(img.view.opaqueEnd[2], 6);
+    // The visible spans are unchanged by the runs behind them.
+    EXPECT_EQ(img.view.rowFirst[1], 0);
+    EXPECT_EQ(img.view.rowEnd[1], 6);
 }
 
 }  // namespace
