@@ -63,7 +63,7 @@ inline __m256i LoadMasked(const uint32_t* p, __m256i mask) {
 
 // The row's constants, set up once.
 struct RowSetup {
-    __m256i zero, alphaMask, toSigned, bias, top, bottom, color, alphaLanes;
+    __m256i zero, alphaMask, toSigned, bias, top, bottom, color, alphaTwice;
     bool modulate;
 
     explicit RowSetup(const BlendRow& row)
@@ -74,8 +74,8 @@ struct RowSetup {
           top(_mm256_set1_epi16(static_cast<short>((row.w10 << 8) | row.w00))),
           bottom(_mm256_set1_epi16(static_cast<short>((row.w11 << 8) | row.w01))),
           color(FixedOf255(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(row.color)), _mm256_setzero_si256()))),
-          alphaLanes(_mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7, 6, 7, 6, 7, 14,
-                                      15, 14, 15, 14, 15, 14, 15)),
+          alphaTwice(_mm256_setr_epi8(6, 6, 6, 6, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 6, 6, 6, 6, 6, 6, 6, 6, 14,
+                                      14, 14, 14, 14, 14, 14, 14)),
           modulate(row.color != 0xFFFFFFFFu) {}
 };
 
@@ -117,8 +117,10 @@ inline __m256i BlendedEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, 
     // pixel. Pixels at the soft edges take this way whatever their alpha:
     // a branch on opacity here would mispredict more than it saves; the
     // opaque runs are found per row instead.
-    const __m256i alo = FixedOf255(_mm256_shuffle_epi8(lo, s.alphaLanes));
-    const __m256i ahi = FixedOf255(_mm256_shuffle_epi8(hi, s.alphaLanes));
+    // The alpha byte copied into both bytes of every lane of its pixel is
+    // 257 * alpha; halved, that is the fixed-point alpha / 255 of FixedOf255.
+    const __m256i alo = _mm256_srli_epi16(_mm256_shuffle_epi8(lo, s.alphaTwice), 1);
+    const __m256i ahi = _mm256_srli_epi16(_mm256_shuffle_epi8(hi, s.alphaTwice), 1);
     const __m256i dlo = _mm256_unpacklo_epi8(dst, s.zero), dhi = _mm256_unpackhi_epi8(dst, s.zero);
     const __m256i olo = _mm256_add_epi16(dlo, _mm256_mulhrs_epi16(_mm256_sub_epi16(lo, dlo), alo));
     const __m256i ohi = _mm256_add_epi16(dhi, _mm256_mulhrs_epi16(_mm256_sub_epi16(hi, dhi), ahi));
