@@ -20,37 +20,12 @@
 #include "app/globals.h"
 #include "app/init_game.h"
 #include "app/win_main.h"
+#include "bench_game.h"
 #include "platform/headless_backend.h"
 
 namespace {
 
-std::string runRoot;
-
-void RemoveRunDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(runRoot, ignored);
-}
-
-// A private run directory under /tmp with GFX linked to the build's art,
-// the working directory in its bin/, the headless backend and the window.
-bool PrepareOnce() {
-    static int prepared = -1;
-    if (prepared >= 0) return prepared == 1;
-    namespace fs = std::filesystem;
-    char pattern[] = "/tmp/vantora3-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return (prepared = 0) == 1;
-    runRoot = pattern;
-    fs::create_directories(runRoot + "/bin");
-    fs::create_directories(runRoot + "/log");
-    fs::create_directories(runRoot + "/SCREENSHOTS");
-    fs::create_directory_symlink(std::string(V3_RUN_DIR) + "/GFX", runRoot + "/GFX");
-    fs::current_path(runRoot + "/bin");
-    std::atexit(RemoveRunDirectory);
-    platform::InstallHeadlessBackend();
-    mainWindow = CreateMainWindow(nullptr);
-    prepared = mainWindow != nullptr ? 1 : 0;
-    return prepared == 1;
-}
+using bench::PrepareOnce;
 
 bool initGameDone = false;
 

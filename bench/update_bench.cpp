@@ -19,50 +19,13 @@
 #include "app/init_game.h"
 #include "app/log.h"
 #include "app/win_main.h"
+#include "bench_game.h"
 #include "platform/headless_backend.h"
 
 namespace {
 
-std::string runRoot;
-std::shared_ptr<platform::HeadlessBackend> backend;
-constexpr int64_t kFrameNs = 1000000000 / 60;
-
-// Moves the driven clock on by one 60 Hz frame.
-void NextFrameTime() { backend->AdvanceCounter(kFrameNs); }
-
-void RemoveRunDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(runRoot, ignored);
-}
-
-// A private run directory under /tmp, the headless backend and the game
-// started up once for the whole process.
-bool StartGameOnce() {
-    static int started = -1;
-    if (started >= 0) return started == 1;
-    namespace fs = std::filesystem;
-    char pattern[] = "/tmp/vantora3-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return (started = 0) == 1;
-    runRoot = pattern;
-    fs::create_directories(runRoot + "/bin");
-    fs::create_directories(runRoot + "/log");
-    fs::create_directories(runRoot + "/SCREENSHOTS");
-    fs::create_directory_symlink(std::string(V3_RUN_DIR) + "/GFX", runRoot + "/GFX");
-    fs::current_path(runRoot + "/bin");
-    std::atexit(RemoveRunDirectory);
-    backend = platform::InstallHeadlessBackend();
-    backend->SetCounter(0);
-    mainWindow = CreateMainWindow(nullptr);
-    started = (mainWindow != nullptr && InitGame() == 1) ? 1 : 0;
-    // The frame clock reports 1 frame per second until its first second is
-    // over, and every step is divided by it; tick through that second at a
-    // driven 60 Hz so that motion is the size of a real frame's.
-    for (int i = 0; i < 70 && started == 1; ++i) {
-        NextFrameTime();
-        resManager.Tick();
-    }
-    return started == 1;
-}
+using bench::NextFrameTime;
+using bench::StartGameOnce;
 
 struct Place {
     float x, y;
