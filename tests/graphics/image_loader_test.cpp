@@ -26,7 +26,7 @@ struct Rgba16 {
 // each pixel from pixel(x, y). For palette images the palette is the first
 // (up to) 256 distinct colours, with tRNS for their alphas; tRNS for grey
 // and RGB makes the colour transparentKey transparent.
-struct PngSpec {
+struct PngFormat {
     int width = 4;
     int height = 3;
     int colorType = PNG_COLOR_TYPE_RGBA;
@@ -44,7 +44,7 @@ Rgba16 TestPixel(int x, int y) {
     return {r, g, b, a};
 }
 
-bool WritePng(const std::string& path, const PngSpec& spec) {
+bool WritePng(const std::string& path, const PngFormat& format) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -55,19 +55,19 @@ bool WritePng(const std::string& path, const PngSpec& spec) {
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, format.width, format.height, format.depth, format.colorType,
+                 format.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    const int maxValue = (1 << spec.depth) - 1;
+    const int maxValue = (1 << format.depth) - 1;
     auto scale = [&](uint16_t v) { return static_cast<uint32_t>(v) * maxValue / 65535; };
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (format.colorType == PNG_COLOR_TYPE_PALETTE) {
         // Palette index = (x + y) % 4 with four fixed entries.
         png_color pal[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
         png_byte trans[4] = {255, 0, 128, 255};
         png_set_PLTE(png, info, pal, 4);
         png_set_tRNS(png, info, trans, 4, nullptr);
     }
-    if (spec.trnsKey) {
+    if (format.trnsKey) {
         png_color_16 key{};
         const Rgba16 p = TestPixel(0, 0);
         key.red = static_cast<png_uint_16>(scale(p.r));
@@ -79,23 +79,23 @@ bool WritePng(const std::string& path, const PngSpec& spec) {
     png_write_info(png, info);
     const int channels = png_get_channels(png, info);
     const size_t rowBytes = png_get_rowbytes(png, info);
-    std::vector<std::vector<png_byte>> rows(spec.height, std::vector<png_byte>(rowBytes, 0));
-    for (int y = 0; y < spec.height; ++y) {
+    std::vector<std::vector<png_byte>> rows(format.height, std::vector<png_byte>(rowBytes, 0));
+    for (int y = 0; y < format.height; ++y) {
         // Samples packed most significant bit first at any depth.
         size_t bit = 0;
         auto put = [&](uint32_t v) {
-            if (spec.depth == 16) {
+            if (format.depth == 16) {
                 rows[y][bit / 8] = static_cast<png_byte>(v >> 8);
                 rows[y][bit / 8 + 1] = static_cast<png_byte>(v);
             } else {
-                const int shift = 8 - spec.depth - static_cast<int>(bit % 8);
+                const int shift = 8 - format.depth - static_cast<int>(bit % 8);
                 rows[y][bit / 8] = static_cast<png_byte>(rows[y][bit / 8] | (v << shift));
             }
-            bit += spec.depth;
+            bit += format.depth;
         };
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < format.width; ++x) {
             const Rgba16 p = TestPixel(x, y);
-            switch (spec.colorType) {
+            switch (format.colorType) {
                 case PNG_COLOR_TYPE_PALETTE: put(static_cast<uint32_t>((x + y) % 4)); break;
                 case PNG_COLOR_TYPE_GRAY: put(scale(p.g)); break;
                 case PNG_COLOR_TYPE_GRAY_ALPHA: put(scale(p.g)), put(scale(p.a)); break;
@@ -114,19 +114,19 @@ bool WritePng(const std::string& path, const PngSpec& spec) {
     return true;
 }
 
-// What the decoder must make of TestPixel for the spec: 8-bit A8R8G8B8.
-uint32_t Expected(const PngSpec& spec, int x, int y) {
-    const int maxValue = (1 << spec.depth) - 1;
+// What the decoder must make of TestPixel for the format: 8-bit A8R8G8B8.
+uint32_t Expected(const PngFormat& format, int x, int y) {
+    const int maxValue = (1 << format.depth) - 1;
     // A sample of the file's depth, widened to 8 bits as libpng does
     // (16 bits: the top byte; fewer than 8: repeated bit pattern).
     auto to8 = [&](uint16_t v) -> uint32_t {
         const uint32_t s = static_cast<uint32_t>(v) * maxValue / 65535;
-        if (spec.depth == 16) return s >> 8;
+        if (format.depth == 16) return s >> 8;
         return s * 255 / maxValue;
     };
     const Rgba16 p = TestPixel(x, y);
     uint32_t a = 255, r, g, b;
-    switch (spec.colorType) {
+    switch (format.colorType) {
         case PNG_COLOR_TYPE_PALETTE: {
             const uint32_t pal[4] = {0xFFFF0000, 0x0000FF00, 0x800000FF, 0xFF0A141E};
             return pal[(x + y) % 4];
@@ -136,9 +136,9 @@ uint32_t Expected(const PngSpec& spec, int x, int y) {
         case PNG_COLOR_TYPE_RGB: r = to8(p.r), g = to8(p.g), b = to8(p.b); break;
         default: r = to8(p.r), g = to8(p.g), b = to8(p.b), a = to8(p.a); break;
     }
-    if (spec.trnsKey) {
+    if (format.trnsKey) {
         const Rgba16 k = TestPixel(0, 0);
-        const bool grey = spec.colorType == PNG_COLOR_TYPE_GRAY;
+        const bool grey = format.colorType == PNG_COLOR_TYPE_GRAY;
         const bool same = grey ? to8(p.g) == to8(k.g) && (static_cast<uint32_t>(p.g) * maxValue / 65535) == (static_cast<uint32_t>(k.g) * maxValue / 65535)
                                : (static_cast<uint32_t>(p.r) * maxValue / 65535) == (static_cast<uint32_t>(k.r) * maxValue / 65535) &&
                                      (static_cast<uint32_t>(p.g) * maxValue / 65535) == (static_cast<uint32_t>(k.g) * maxValue / 65535) &&
@@ -170,7 +170,7 @@ protected:
 
 struct FormatCase {
     const char* name;
-    PngSpec spec;
+    PngFormat format;
 };
 
 const FormatCase kFormats[] = {
@@ -199,12 +199,12 @@ class ImageLoaderFormats : public ImageLoader, public ::testing::WithParamInterf
 TEST_P(ImageLoaderFormats, DecodesToStraightAlphaArgb) {
     const FormatCase& c = GetParam();
     const std::string path = File("image.png");
-    ASSERT_TRUE(WritePng(path, c.spec));
+    ASSERT_TRUE(WritePng(path, c.format));
 
     D3DXIMAGE_INFO info{};
     ASSERT_EQ(D3DXGetImageInfoFromFileA(path.c_str(), &info), D3D_OK);
-    EXPECT_EQ(info.Width, static_cast<UINT>(c.spec.width));
-    EXPECT_EQ(info.Height, static_cast<UINT>(c.spec.height));
+    EXPECT_EQ(info.Width, static_cast<UINT>(c.format.width));
+    EXPECT_EQ(info.Height, static_cast<UINT>(c.format.height));
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
 
     IDirect3DTexture9* texture = nullptr;
@@ -218,10 +218,10 @@ TEST_P(ImageLoaderFormats, DecodesToStraightAlphaArgb) {
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    for (int y = 0; y < c.spec.height; ++y) {
+    for (int y = 0; y < c.format.height; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const char*>(locked.pBits) + y * locked.Pitch);
-        for (int x = 0; x < c.spec.width; ++x)
-            ASSERT_EQ(row[x], Expected(c.spec, x, y)) << std::hex << "at " << std::dec << x << "," << y;
+        for (int x = 0; x < c.format.width; ++x)
+            ASSERT_EQ(row[x], Expected(c.format, x, y)) << std::hex << "at " << std::dec << x << "," << y;
     }
     texture->UnlockRect(0);
     EXPECT_EQ(texture->Release(), 0u);
@@ -263,7 +263,7 @@ void PatchHeaderSize(std::vector<char>& png, uint32_t w, uint32_t h) {
 
 TEST_F(ImageLoader, BrokenFilesFailCleanlyWithNoTexture) {
     const std::string good = File("good.png");
-    ASSERT_TRUE(WritePng(good, PngSpec{40, 30, PNG_COLOR_TYPE_RGBA, 8, false, false}));
+    ASSERT_TRUE(WritePng(good, PngFormat{40, 30, PNG_COLOR_TYPE_RGBA, 8, false, false}));
     const std::vector<char> bytes = ReadAll(good);
     ASSERT_GT(bytes.size(), 100u);
 
@@ -332,7 +332,7 @@ TEST_F(ImageLoader, SizeLimitIs4096EachWay) {
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
         const std::string path = File("big.png");
-        ASSERT_TRUE(WritePng(path, PngSpec{s.w, s.h, PNG_COLOR_TYPE_GRAY, 1, false, false}));
+        ASSERT_TRUE(WritePng(path, PngFormat{s.w, s.h, PNG_COLOR_TYPE_GRAY, 1, false, false}));
         D3DXIMAGE_INFO info{};
         EXPECT_EQ(SUCCEEDED(D3DXGetImageInfoFromFileA(path.c_str(), &info)), s.loads);
         IDirect3DTexture9* texture = nullptr;
@@ -344,7 +344,7 @@ TEST_F(ImageLoader, SizeLimitIs4096EachWay) {
 
 TEST_F(ImageLoader, RequestedSizeMustBeTheImagesOwn) {
     const std::string path = File("small.png");
-    ASSERT_TRUE(WritePng(path, PngSpec{6, 5, PNG_COLOR_TYPE_RGBA, 8, false, false}));
+    ASSERT_TRUE(WritePng(path, PngFormat{6, 5, PNG_COLOR_TYPE_RGBA, 8, false, false}));
     struct Request {
         UINT w, h;
         bool loads;
