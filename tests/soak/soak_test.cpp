@@ -7,10 +7,10 @@
 // checked in chunks while the game runs; the run directory lies under /tmp.
 //
 // Not part of ./run-tests or ctest. Build and run:
-//   ninja -C build-h7 soak_test
-//   build-h7/tests/soak/soak_test                 # the full hour
-//   build-h7/tests/soak/soak_test --frames=36000  # ten minutes
-//   build-h7/tests/soak/soak_test --seed=7        # another key sequence
+//   ninja -C build soak_test
+//   build/tests/soak/soak_test                 # the full hour
+//   build/tests/soak/soak_test --frames=36000  # ten minutes
+//   build/tests/soak/soak_test --seed=7        # another key sequence
 // Under the sanitizers, configure a build with -DV3_SANITIZE=ON and run the
 // same binary there. The figures (memory per minute, list maxima, games
 // played) are printed at the end.
