@@ -80,6 +80,8 @@ struct Scene {
             p.y = static_cast<float>(Hash(4000u + i) % (kHeight - 64)) + (Hash(5000u + i) % 1000) / 1000.0f;
             placements.push_back(p);
         }
+        // A view points at its Image's cache, which moved with the Image.
+        for (Image& img : images) img.view.modulated = &img.modulated;
     }
 
     void Draw(gfx::SpriteKernel kernel) {

@@ -104,6 +104,7 @@ void GatherBlend(kernels::BlendRow row, const uint32_t* src0, const uint32_t* sr
     row.opaqueFirst = row.opaqueEnd = 0;
     row.row0 = g0;
     row.row1 = g1;
+    row.signed0 = row.signed1 = nullptr;
     row.first = 0;
     row.dst = d;
     row.count = lanes;
@@ -202,6 +203,19 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
         std::copy(src, src + n, target.pixels + static_cast<std::ptrdiff_t>(ay.pixelFirst) * w);
         return;
     }
+    // The AVX2 filter reads the texels as signed bytes; a copy in that form,
+    // kept with the image, saves flipping them on every read.
+    const uint32_t* signedTexels = nullptr;
+    if (kernel == SpriteKernel::Avx2 && row.w00 != 256 && image.modulated != nullptr) {
+        ModulatedTexels& m = *image.modulated;
+        if (!m.signedValid) {
+            const size_t n = static_cast<size_t>(w) * h;
+            m.signedTexels.resize(n);
+            for (size_t i = 0; i < n; ++i) m.signedTexels[i] = image.pixels[i] ^ 0x80808080u;
+            m.signedValid = true;
+        }
+        signedTexels = m.signedTexels.data();
+    }
     // Opaque texels need no blending when the colour keeps them opaque.
     const bool opaqueRuns = image.opaqueFirst != nullptr && (color >> 24) == 0xFF;
 
@@ -250,11 +264,23 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
         int innerEnd = std::min(pxEnd, FloorDiv(w - 2 - base, ax.step) + 1);
         innerFirst = std::min(innerFirst, pxEnd);
         innerEnd = std::max(innerEnd, innerFirst);
+        // A pixel whose texels are clamped at the image edge, one at a time.
+        auto clampedPixel = [&](int q) {
+            const int i = base + ax.step * q;
+            const int i0 = ClampIndex(i, w), i1 = ClampIndex(i + 1, w);
+            BlendFixed(dstRow + q, src0[i0], src0[i1], src1[i0], src1[i1], row);
+        };
         int px = pxFirst;
         if (px < innerFirst) {
-            const int n = std::min(lanes, pxEnd - px);
-            GatherBlend(row, src0, src1, w, base + ax.step * px, dstRow + px, n, lanes, kernel);
-            px += n;
+            if (innerFirst - px <= 2 && innerFirst < pxEnd) {
+                // Usually only the first pixel reaches past the edge: cheaper
+                // on its own than a gathered vector.
+                for (; px < innerFirst; ++px) clampedPixel(px);
+            } else {
+                const int n = std::min(lanes, pxEnd - px);
+                GatherBlend(row, src0, src1, w, base + ax.step * px, dstRow + px, n, lanes, kernel);
+                px += n;
+            }
         }
         if (px < innerEnd) {
             row.row0 = src0;
@@ -263,6 +289,10 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             row.first = base + ax.step * px;
             row.count = innerEnd - px;
             row.opaqueFirst = row.opaqueEnd = 0;
+            if (signedTexels != nullptr) {
+                row.signed0 = signedTexels + static_cast<std::ptrdiff_t>(r0) * w;
+                row.signed1 = signedTexels + static_cast<std::ptrdiff_t>(r1) * w;
+            }
             if (opaqueRuns) {
                 // Pixel q reads texels base + step*q and the one after: both
                 // rows must be opaque there.
@@ -276,6 +306,9 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
                 }
             }
             px += WideBlend(row, kernel);
+        }
+        if (px >= innerEnd && pxEnd - px <= 2) {
+            for (; px < pxEnd; ++px) clampedPixel(px);
         }
         while (px < pxEnd) {
             const int n = std::min(lanes, pxEnd - px);

@@ -8,13 +8,21 @@
 
 namespace gfx {
 
-// Opaque texels multiplied by the colour last used to copy them, so that an
-// image drawn every frame with the same colour (the background) costs a
-// plain copy. Owned by the texture; the drawer fills it on demand.
+// Copies of an image's texels the drawer keeps between draws. Owned by the
+// texture; the drawer fills them on demand. Whoever changes the texels
+// clears both flags.
 struct ModulatedTexels {
+    // Opaque texels multiplied by the colour last used to copy them, so that
+    // an image drawn every frame with the same colour (the background) costs
+    // a plain copy.
     bool valid = false;
     uint32_t color = 0;
     std::vector<uint32_t> texels;
+    // The texels with the top bit of every byte flipped (t - 128 as signed
+    // bytes): the form the wide filter multiplies, made once per image
+    // instead of once per texel read.
+    bool signedValid = false;
+    std::vector<uint32_t> signedTexels;
 };
 
 // A read-only view of straight-alpha A8R8G8B8 texels (tightly packed rows)

@@ -34,18 +34,6 @@ inline void Deinterleave(const uint32_t* p, __m256i* even, __m256i* odd) {
 inline __m256i Even(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi32(0x00FF00FF)); }
 inline __m256i Odd(__m256i v) { return _mm256_srli_epi16(v, 8); }
 
-struct Weights {
-    __m256i w00, w10, w01, w11;
-};
-
-// Bilinear filter with weights in 1/256, rounded.
-inline __m256i Filter(__m256i a, __m256i b, __m256i c, __m256i d, const Weights& w) {
-    __m256i f = _mm256_add_epi16(_mm256_mullo_epi16(a, w.w00), _mm256_mullo_epi16(b, w.w10));
-    f = _mm256_add_epi16(f, _mm256_mullo_epi16(c, w.w01));
-    f = _mm256_add_epi16(f, _mm256_mullo_epi16(d, w.w11));
-    return _mm256_srli_epi16(_mm256_add_epi16(f, _mm256_set1_epi16(128)), 8);
-}
-
 // x * c / 255 in each 16-bit lane, rounded, for x and c from 0 to 255:
 // the fraction c / 255 as 15-bit fixed point (cFixed) and one rounding
 // high multiply. cFixed = 128c + c/2 stays below 32768 and is within 1/32768
@@ -63,12 +51,13 @@ inline __m256i LoadMasked(const uint32_t* p, __m256i mask) {
 
 // The row's constants, set up once.
 struct RowSetup {
-    __m256i zero, alphaMask, toSigned, bias, top, bottom, color, alphaTwice;
+    __m256i zero, alphaMask, alphaLanes, toSigned, bias, top, bottom, color, alphaTwice;
     bool modulate;
 
     explicit RowSetup(const BlendRow& row)
         : zero(_mm256_setzero_si256()),
           alphaMask(_mm256_set1_epi32(static_cast<int>(0xFF000000u))),
+          alphaLanes(_mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull))),
           toSigned(_mm256_set1_epi8(static_cast<char>(0x80))),
           bias(_mm256_set1_epi16(static_cast<short>(0x8080))),
           top(_mm256_set1_epi16(static_cast<short>((row.w10 << 8) | row.w00))),
@@ -86,15 +75,17 @@ struct RowSetup {
 // the texels moved to signed bytes (t - 128), which keeps every sum inside
 // 16 bits because the four weights add up to 256; filtered = (sum w*t +
 // 128) / 256. Whole means the weights are (256, 0, 0, 0): the texels are
-// used as they are.
-template <bool Whole>
+// used as they are. Signed means the texels come already moved.
+template <bool Whole, bool Signed>
 inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, __m256i* lo, __m256i* hi) {
     if (Whole) {
         *lo = _mm256_unpacklo_epi8(a, s.zero);
         *hi = _mm256_unpackhi_epi8(a, s.zero);
     } else {
-        const __m256i as = _mm256_xor_si256(a, s.toSigned), bs = _mm256_xor_si256(b, s.toSigned);
-        const __m256i cs = _mm256_xor_si256(c, s.toSigned), ds = _mm256_xor_si256(d, s.toSigned);
+        const __m256i as = Signed ? a : _mm256_xor_si256(a, s.toSigned);
+        const __m256i bs = Signed ? b : _mm256_xor_si256(b, s.toSigned);
+        const __m256i cs = Signed ? c : _mm256_xor_si256(c, s.toSigned);
+        const __m256i ds = Signed ? d : _mm256_xor_si256(d, s.toSigned);
         __m256i l = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpacklo_epi8(as, bs)),
                                      _mm256_maddubs_epi16(s.bottom, _mm256_unpacklo_epi8(cs, ds)));
         __m256i h = _mm256_add_epi16(_mm256_maddubs_epi16(s.top, _mm256_unpackhi_epi8(as, bs)),
@@ -108,11 +99,16 @@ inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m2
     }
 }
 
-// Eight pixels blended over the destination pixels dst; the result is opaque.
-template <bool Whole>
-inline __m256i BlendedEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, __m256i dst) {
-    __m256i lo, hi;
-    FilterEight<Whole>(s, a, b, c, d, &lo, &hi);
+// True when some of the eight filtered pixels (as FilterEight gives them)
+// has a nonzero alpha. Pixels of alpha 0 leave the screen alone.
+inline bool Visible(const RowSetup& s, __m256i lo, __m256i hi) {
+    const __m256i alpha = _mm256_and_si256(_mm256_or_si256(lo, hi), s.alphaLanes);
+    return !_mm256_testz_si256(alpha, alpha);
+}
+
+// The filtered pixels lo, hi blended over the destination pixels dst; the
+// result is opaque.
+inline __m256i BlendedEight(const RowSetup& s, __m256i lo, __m256i hi, __m256i dst) {
     // dst + (src - dst) * alpha / 255 per channel, alpha spread over its
     // pixel. Pixels at the soft edges take this way whatever their alpha:
     // a branch on opacity here would mispredict more than it saves; the
@@ -129,13 +125,14 @@ inline __m256i BlendedEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, 
 
 // Blends eight pixels over *out. With Masked only the lanes of mask are
 // read from and written to *out.
-template <bool Whole, bool Masked>
+template <bool Whole, bool Signed, bool Masked>
 inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out,
                        __m256i mask) {
-    // Eight pixels whose texels are all transparent leave the screen alone.
-    const __m256i any = _mm256_and_si256(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)), s.alphaMask);
-    if (_mm256_testz_si256(any, any)) return;
-    const __m256i result = BlendedEight<Whole>(s, a, b, c, d, Masked ? LoadMasked(out, mask) : Load(out));
+    __m256i lo, hi;
+    FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
+    // Eight pixels that all come out transparent leave the screen alone.
+    if (!Visible(s, lo, hi)) return;
+    const __m256i result = BlendedEight(s, lo, hi, Masked ? LoadMasked(out, mask) : Load(out));
     if (Masked) {
         _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, result);
     } else {
@@ -144,40 +141,43 @@ inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m25
 }
 
 // Eight pixels known to come out opaque: the destination is not read.
-template <bool Whole>
+template <bool Whole, bool Signed>
 inline void StoreEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out) {
     __m256i lo, hi;
-    FilterEight<Whole>(s, a, b, c, d, &lo, &hi);
+    FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_packus_epi16(lo, hi), s.alphaMask));
 }
 
-// The four texel vectors of the eight pixels from pixel k on.
-template <int Step>
+// The four texel vectors of the eight pixels from pixel k on (with Signed
+// from the rows' signed copies).
+template <int Step, bool Signed>
 inline void LoadTexels(const BlendRow& row, int k, __m256i* a, __m256i* b, __m256i* c, __m256i* d) {
     const int i = row.first + k * Step;
+    const uint32_t* row0 = Signed ? row.signed0 : row.row0;
+    const uint32_t* row1 = Signed ? row.signed1 : row.row1;
     if (Step == 1) {
-        *a = Load(row.row0 + i);
-        *b = Load(row.row0 + i + 1);
-        *c = Load(row.row1 + i);
-        *d = Load(row.row1 + i + 1);
+        *a = Load(row0 + i);
+        *b = Load(row0 + i + 1);
+        *c = Load(row1 + i);
+        *d = Load(row1 + i + 1);
     } else {
-        Deinterleave(row.row0 + i, a, b);
-        Deinterleave(row.row1 + i, c, d);
+        Deinterleave(row0 + i, a, b);
+        Deinterleave(row1 + i, c, d);
     }
 }
 
 // Blends the whole vectors of pixels [from, to) (to - from a multiple of 8).
-template <bool Whole, int Step>
+template <bool Whole, int Step, bool Signed>
 inline void BlendSpan(const RowSetup& s, const BlendRow& row, int from, int to) {
     const __m256i none = _mm256_setzero_si256();
     for (int k = from; k < to; k += 8) {
         __m256i a, b, c, d;
-        LoadTexels<Step>(row, k, &a, &b, &c, &d);
-        BlendEight<Whole, false>(s, a, b, c, d, row.dst + k, none);
+        LoadTexels<Step, Signed>(row, k, &a, &b, &c, &d);
+        BlendEight<Whole, Signed, false>(s, a, b, c, d, row.dst + k, none);
     }
 }
 
-template <bool Whole, int Step>
+template <bool Whole, int Step, bool Signed>
 int BlendRowAvx2Impl(const BlendRow& row) {
     const RowSetup s(row);
     const int count = row.count;
@@ -187,16 +187,16 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         // written last, so what the blends wrote there does not matter.
         // The texels of every pixel of the row lie inside the rows.
         const int leftEnd = (row.opaqueFirst + 7) & ~7;
-        BlendSpan<Whole, Step>(s, row, 0, leftEnd);
+        BlendSpan<Whole, Step, Signed>(s, row, 0, leftEnd);
         const int rightFirst = count - ((count - row.opaqueEnd + 7) & ~7);
-        BlendSpan<Whole, Step>(s, row, rightFirst, count);
+        BlendSpan<Whole, Step, Signed>(s, row, rightFirst, count);
         for (int k = row.opaqueFirst;; k += 8) {
             // The last vector ends at the run's end, overlapping the one
             // before it: storing a pixel twice gives the same value.
             if (k > row.opaqueEnd - 8) k = row.opaqueEnd - 8;
             __m256i a, b, c, d;
-            LoadTexels<Step>(row, k, &a, &b, &c, &d);
-            StoreEight<Whole>(s, a, b, c, d, row.dst + k);
+            LoadTexels<Step, Signed>(row, k, &a, &b, &c, &d);
+            StoreEight<Whole, Signed>(s, a, b, c, d, row.dst + k);
             if (k + 8 >= row.opaqueEnd) break;
         }
         return count;
@@ -209,17 +209,18 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         // so the overlapping pixels get the very values the loop gave them.
         // This spares the slow masked store.
         __m256i a, b, c, d;
-        LoadTexels<Step>(row, count - 8, &a, &b, &c, &d);
+        LoadTexels<Step, Signed>(row, count - 8, &a, &b, &c, &d);
         uint32_t* out = row.dst + count - 8;
-        const __m256i any = _mm256_and_si256(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)), s.alphaMask);
-        const bool draws = !_mm256_testz_si256(any, any);
+        __m256i lo, hi;
+        FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
+        const bool draws = Visible(s, lo, hi);
         __m256i result = s.zero;
-        if (draws) result = BlendedEight<Whole>(s, a, b, c, d, Load(out));
-        BlendSpan<Whole, Step>(s, row, 0, n);
+        if (draws) result = BlendedEight(s, lo, hi, Load(out));
+        BlendSpan<Whole, Step, Signed>(s, row, 0, n);
         if (draws) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
         return count;
     }
-    BlendSpan<Whole, Step>(s, row, 0, n);
+    BlendSpan<Whole, Step, Signed>(s, row, 0, n);
     if (rest > 0) {
         // The last few pixels: masked loads read only the texels they need
         // (all inside the row) and the store writes only those pixels.
@@ -248,7 +249,9 @@ int BlendRowAvx2Impl(const BlendRow& row) {
             split(row.row0 + i, &a, &b);
             split(row.row1 + i, &c, &d);
         }
-        BlendEight<Whole, true>(s, a, b, c, d, row.dst + n, mask);
+        // Read from the rows as they are: lanes outside mask load 0, a
+        // transparent texel only in that form.
+        BlendEight<Whole, false, true>(s, a, b, c, d, row.dst + n, mask);
     }
     return count;
 }
@@ -257,8 +260,11 @@ int BlendRowAvx2Impl(const BlendRow& row) {
 
 int BlendRowAvx2(const BlendRow& row) {
     // Weights (256, 0, 0, 0) do not fit the 8-bit multiply-add; they need no filtering.
-    if (row.w00 == 256) return row.step == 1 ? BlendRowAvx2Impl<true, 1>(row) : BlendRowAvx2Impl<true, 2>(row);
-    return row.step == 1 ? BlendRowAvx2Impl<false, 1>(row) : BlendRowAvx2Impl<false, 2>(row);
+    if (row.w00 == 256)
+        return row.step == 1 ? BlendRowAvx2Impl<true, 1, false>(row) : BlendRowAvx2Impl<true, 2, false>(row);
+    if (row.signed0 != nullptr)
+        return row.step == 1 ? BlendRowAvx2Impl<false, 1, true>(row) : BlendRowAvx2Impl<false, 2, true>(row);
+    return row.step == 1 ? BlendRowAvx2Impl<false, 1, false>(row) : BlendRowAvx2Impl<false, 2, false>(row);
 }
 
 int CopyRowAvx2(uint32_t* dst, const uint32_t* src, int count, uint32_t color) {

@@ -25,6 +25,10 @@ struct BlendRow {
     // reading the destination. An empty range when there are none.
     int opaqueFirst = 0;
     int opaqueEnd = 0;
+    // Optional (may be null, then both are): row0 and row1 with every byte's
+    // top bit flipped, read instead of them by the AVX2 filter.
+    const uint32_t* signed0 = nullptr;
+    const uint32_t* signed1 = nullptr;
 };
 
 // Each returns how many leading pixels it drew: the SSE2 loop a multiple

@@ -15,8 +15,9 @@ Texture::Texture(UINT width, UINT height, std::vector<uint32_t> texels)
 void Texture::Analyse() {
     image_ = AnalyseSpriteImage(texels_.data(), static_cast<int>(width_), static_cast<int>(height_),
                                 rowFirst_, rowEnd_);
-    // Changed texels make any modulated copy stale.
+    // Changed texels make the drawer's copies stale.
     modulated_.valid = false;
+    modulated_.signedValid = false;
     image_.modulated = &modulated_;
 }
 

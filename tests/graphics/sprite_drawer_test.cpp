@@ -1,6 +1,7 @@
 // The software sprite drawer against a plain floating-point drawer, and its
 // exact behaviour on small hand-made images.
 #include "graphics/sprite_drawer.h"
+#include "graphics/texture_impl.h"
 
 #include <gtest/gtest.h>
 
@@ -416,6 +417,28 @@ TEST(SpriteDrawer, AnalysisFindsTheLongestOpaqueRunOfEachRow) {
     // The visible spans are unchanged by the runs behind them.
     EXPECT_EQ(img.view.rowFirst[1], 0);
     EXPECT_EQ(img.view.rowEnd[1], 6);
+}
+
+// The drawer keeps copies of a texture's texels between draws; texels
+// rewritten through a lock must be what the next draw shows, in every
+// kernel and with a filtering (fractional) placement.
+TEST(SpriteDrawer, TexelsChangedThroughALockShowInTheNextDraw) {
+    for (SpriteKernel kernel : {SpriteKernel::Scalar, SpriteKernel::Sse2, SpriteKernel::Avx2}) {
+        if (kernel == SpriteKernel::Avx2 && !gfx::CpuHasAvx2()) continue;
+        gfx::Texture texture(24, 4, std::vector<uint32_t>(24 * 4, Argb(200, 255, 0, 0)));
+        auto screen = Flat(30, 6, 0xFF000000);
+        gfx::DrawSprite(SpriteTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
+        EXPECT_GT(Ch(screen[2 * 30 + 12], 16), 150);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture.LockRect(0, &locked, nullptr, 0), D3D_OK);
+        auto* texels = static_cast<uint32_t*>(locked.pBits);
+        for (int i = 0; i < 24 * 4; ++i) texels[i] = Argb(200, 0, 0, 255);
+        ASSERT_EQ(texture.UnlockRect(0), D3D_OK);
+        screen = Flat(30, 6, 0xFF000000);
+        gfx::DrawSprite(SpriteTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
+        // 200/255 of blue over black, and no red left from the old texels.
+        EXPECT_EQ(screen[2 * 30 + 12], Argb(255, 0, 0, 200)) << static_cast<int>(kernel);
+    }
 }
 
 }  // namespace
