@@ -8,6 +8,7 @@
 
 #include "app/app_fixture.h"
 #include "app/frame_log.h"
+#include "app/world_bounds.h"
 #include "app/globals.h"
 #include "app/win_main.h"
 
@@ -17,15 +18,6 @@ namespace {
 // 10,000: each test runs in a process of its own under ctest's time limit,
 // also in the unoptimised sanitizer build.
 class KeyMashTest : public AppFixture, public ::testing::WithParamInterface<uint32_t> {};
-
-struct ListMaxima {
-    size_t enemies = 0, enemyShots = 0, explosions = 0, asteroids = 0, shots = 0, items = 0;
-};
-
-size_t WorldObjects() {
-    return game.GetEnemies().size() + game.GetEnemyShots().size() + game.GetExplosions().size() +
-           game.GetAsteroids().size() + game.GetShots().size() + game.GetItems().size();
-}
 
 TEST_P(KeyMashTest, FiveThousandFramesOfRandomKeys) {
     constexpr uint64_t kFrames = 5000;
@@ -51,12 +43,7 @@ TEST_P(KeyMashTest, FiveThousandFramesOfRandomKeys) {
         if (firstLeak == 0 && static_cast<size_t>(Sprite::GetLiveCount()) != WorldObjects() + 2) {
             firstLeak = frame;
         }
-        most.enemies = std::max(most.enemies, game.GetEnemies().size());
-        most.enemyShots = std::max(most.enemyShots, game.GetEnemyShots().size());
-        most.explosions = std::max(most.explosions, game.GetExplosions().size());
-        most.asteroids = std::max(most.asteroids, game.GetAsteroids().size());
-        most.shots = std::max(most.shots, game.GetShots().size());
-        most.items = std::max(most.items, game.GetItems().size());
+        most.Record();
         highestLevel = std::max(highestLevel, game.GetLevel());
 
         if (frame == kFrames) {
@@ -88,23 +75,7 @@ TEST_P(KeyMashTest, FiveThousandFramesOfRandomKeys) {
     EXPECT_GE(gamesStarted, 2);
     EXPECT_GE(gamesLost, 1);
 
-    // Bounds from the world's rules. Asteroids: a large one spawns only while
-    // fewer than 2*level are listed, and a split turns one into four, so at
-    // most 4*2*level. Enemies: fewer than 2*level fighters and level-9 ships
-    // before a spawn, at the highest level reached. Player shots: one per
-    // fps/3 frames, gone at the top within about a second. Enemy shots: each
-    // fighter fires once per 2*fps frames and its shot crosses the screen in
-    // a few seconds. An explosion plays eight frames at ten a second, 48
-    // frames at 60 Hz, and the game-over screen adds one every frame: some
-    // 48 at once, plus a few from hits. Items spawn one in 5*fps frames and
-    // retire below the screen.
-    const size_t level = static_cast<size_t>(highestLevel);
-    EXPECT_LE(most.asteroids, 8 * level);
-    EXPECT_LE(most.enemies, 2 * level + (level > 9 ? level - 9 : 0) + 1);
-    EXPECT_LE(most.shots, 10u);
-    EXPECT_LE(most.enemyShots, 10 * (2 * level + 1));
-    EXPECT_LE(most.explosions, 60u);
-    EXPECT_LE(most.items, 20u);
+    ExpectWithinWorldBounds(most, highestLevel);
 
     const std::vector<std::string> lines = LogLines();
     const FrameLogSummary summary = CheckFrameLog(lines, 8);

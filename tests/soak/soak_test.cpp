@@ -23,6 +23,7 @@
 
 #include "app/app_fixture.h"
 #include "app/frame_log.h"
+#include "app/world_bounds.h"
 #include "app/globals.h"
 #include "app/win_main.h"
 
@@ -105,15 +106,6 @@ private:
     std::string lastLine_;
 };
 
-struct ListMaxima {
-    size_t enemies = 0, enemyShots = 0, explosions = 0, asteroids = 0, shots = 0, items = 0;
-};
-
-size_t WorldObjects() {
-    return game.GetEnemies().size() + game.GetEnemyShots().size() + game.GetExplosions().size() +
-           game.GetAsteroids().size() + game.GetShots().size() + game.GetItems().size();
-}
-
 class SoakTest : public AppFixture {};
 
 TEST_F(SoakTest, AnHourOfRandomPlay) {
@@ -148,12 +140,7 @@ TEST_F(SoakTest, AnHourOfRandomPlay) {
         if (firstLeak == 0 && static_cast<size_t>(Sprite::GetLiveCount()) != WorldObjects() + 2) {
             firstLeak = frame;
         }
-        most.enemies = std::max(most.enemies, game.GetEnemies().size());
-        most.enemyShots = std::max(most.enemyShots, game.GetEnemyShots().size());
-        most.explosions = std::max(most.explosions, game.GetExplosions().size());
-        most.asteroids = std::max(most.asteroids, game.GetAsteroids().size());
-        most.shots = std::max(most.shots, game.GetShots().size());
-        most.items = std::max(most.items, game.GetItems().size());
+        most.Record();
         highestLevel = std::max(highestLevel, game.GetLevel());
 
         if (frame % kFramesPerMinute == 0) {
@@ -204,15 +191,7 @@ TEST_F(SoakTest, AnHourOfRandomPlay) {
         EXPECT_GE(gamesLost, 2);
     }
 
-    // The same bounds as the key-mash test: they follow from the spawn
-    // limits at the highest level reached.
-    const size_t level = static_cast<size_t>(highestLevel);
-    EXPECT_LE(most.asteroids, 8 * level);
-    EXPECT_LE(most.enemies, 2 * level + (level > 9 ? level - 9 : 0) + 1);
-    EXPECT_LE(most.shots, 10u);
-    EXPECT_LE(most.enemyShots, 10 * (2 * level + 1));
-    EXPECT_LE(most.explosions, 60u);
-    EXPECT_LE(most.items, 20u);
+    ExpectWithinWorldBounds(most, highestLevel);
 
     // Flat after the first minute: no later sample more than 2 MB above it
     // (allocator slack and the log check's own buffers fit well inside).
