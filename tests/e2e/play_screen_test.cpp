@@ -34,6 +34,13 @@ TEST(EndToEnd, PlayScreenShowsHealthBarAndStatusLine) {
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
             for (const auto& entry : std::filesystem::directory_iterator(dir.Root() + "/SCREENSHOTS")) {
+                // Only the finished file: the writer fills a temporary one
+                // beside it and renames it into place.
+                const std::string name = entry.path().filename().string();
+                if (name.rfind("screen", 0) != 0 || name.size() < 4 ||
+                    name.compare(name.size() - 4, 4, ".bmp") != 0) {
+                    continue;
+                }
                 if (e2e::ReadFile(entry.path().string()).size() == 3145782u) {
                     shot = entry.path().string();
                     return true;
