@@ -98,11 +98,12 @@ void RemoveTree(const std::string& path) {
     if (!path.empty()) fs::remove_all(path, ignored);
 }
 
-Xvfb::Xvfb() {
+Xvfb::Xvfb(int width, int height) {
     int fds[2];
     if (pipe(fds) != 0) return;
     // -displayfd: Xvfb picks a free display and writes its number to the pipe.
-    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
+    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                  std::to_string(width) + "x" + std::to_string(height) + "x24",
                   "-ardelay", "200", "-arinterval", "20", "-nolisten", "tcp", "-noreset"},
                  {});
     close(fds[1]);
@@ -122,6 +123,38 @@ Xvfb::~Xvfb() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
+}
+
+WindowManager::WindowManager(const std::string& display) {
+    // A home of its own, so no user's openbox settings come into play.
+    home_ = MakeTempDir("vantora3-wm-");
+    pid_ = Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display, "HOME=" + home_});
+    if (pid_ <= 0) return;
+    // A window manager that runs marks the root window with its check window.
+    ready_ = WaitUntil(
+        [&] {
+            const std::string out = CaptureOutput(display, {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+            return out.find("window id") != std::string::npos;
+        },
+        10000);
+}
+
+WindowManager::~WindowManager() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    RemoveTree(home_);
+}
+
+std::string CaptureOutput(const std::string& display, const std::vector<std::string>& argv) {
+    const std::string dir = MakeTempDir("vantora3-out-");
+    if (dir.empty()) return "";
+    const std::string file = dir + "/stdout";
+    pid_t pid = Spawn(argv, {"DISPLAY=" + display}, "", file);
+    std::string out = WaitForExit(pid, 10000) == 0 ? ReadFile(file) : "";
+    RemoveTree(dir);
+    return out;
 }
 
 bool XdoTool(const std::string& display, const std::vector<std::string>& args) {

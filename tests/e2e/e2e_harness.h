@@ -32,11 +32,12 @@ bool WaitUntil(Condition condition, int timeoutMs);
 std::string MakeTempDir(const std::string& prefix);
 void RemoveTree(const std::string& path);
 
-// An Xvfb server on a display it picks itself, 1024x768x24, key repeat
-// after 200 ms every 20 ms; stopped (SIGKILL of its own PID) on destruction.
+// An Xvfb server on a display it picks itself, width x height x 24 (the
+// game's own 1024x768 unless told), key repeat after 200 ms every 20 ms;
+// stopped (SIGKILL of its own PID) on destruction.
 class Xvfb {
 public:
-    Xvfb();
+    explicit Xvfb(int width = 1024, int height = 768);
     ~Xvfb();
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
@@ -47,6 +48,26 @@ private:
     pid_t pid_ = -1;
     std::string display_;
 };
+
+// A window manager (openbox) on a display, as a desktop has one; ready once
+// it has announced itself on the root window. Stopped on destruction.
+class WindowManager {
+public:
+    explicit WindowManager(const std::string& display);
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+    bool Ok() const { return ready_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ready_ = false;
+    std::string home_;
+};
+
+// Runs a program on the display and returns what it printed on stdout
+// (empty on failure or time-out).
+std::string CaptureOutput(const std::string& display, const std::vector<std::string>& argv);
 
 // Presses keys on the display: "key F1", or "keydown Right" ... "keyup Right".
 bool XdoTool(const std::string& display, const std::vector<std::string>& args);

@@ -1,0 +1,70 @@
+// The SDL2 backend's own declarations, shared by its files, each of which
+// does one job: sdl_backend.cpp the window and its lifetime, sdl_keys.cpp the
+// key table, sdl_events.cpp the event pump, sdl_presenter.cpp presentation,
+// sdl_pacing.cpp the frame pacing. Nothing outside the backend includes this.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/key_tracker.h"
+#include "platform/sdl_pacing.h"
+
+namespace platform {
+
+// SDL key codes to the Win32 virtual keys the game (and GetAsyncKeyState) use; 0 for others.
+int VirtualKeyFor(SDL_Keycode key);
+
+class SdlBackend : public Backend, public std::enable_shared_from_this<SdlBackend> {
+public:
+    SdlBackend() = default;
+    ~SdlBackend() override;
+
+    bool OpenWindow(const char* title, int width, int height, bool visible) override;
+    void CloseWindow() override;
+    bool IsWindowOpen() const override { return window_ != nullptr; }
+    void PumpEvents(std::vector<NativeEvent>* events) override;
+    SHORT QueryKeyState(int virtualKey) override { return keys_.Query(virtualKey); }
+    void SetCursorVisible(bool visible) override;
+    std::unique_ptr<Presenter> CreatePresenter(bool windowed, int width, int height) override;
+    void ShowMessageBox(const char* caption, const char* text) override;
+
+    // Shows one frame; paces to the refresh rate where vsync does not wait.
+    void PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels);
+    // Drops the renderer and its texture (the device presenting is gone).
+    void DestroyRenderer();
+
+private:
+    bool StartVideo();
+    bool MakeRenderer(bool windowed, int width, int height);
+    // The display's refresh interval for the window, 60 Hz when unknown.
+    int64_t RefreshIntervalNs() const;
+
+    bool videoReady_ = false;
+    bool cursorVisible_ = true;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int textureWidth_ = 0;
+    int textureHeight_ = 0;
+    FramePacer pacer_;
+    KeyTracker keys_;
+};
+
+// Presents one device's frames through the backend's renderer.
+class SdlPresenter : public Presenter {
+public:
+    explicit SdlPresenter(std::shared_ptr<SdlBackend> backend);
+    // The device is gone: so are its renderer and texture.
+    ~SdlPresenter() override;
+    void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override;
+
+private:
+    std::shared_ptr<SdlBackend> backend_;
+};
+
+}  // namespace platform
