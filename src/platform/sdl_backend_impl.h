@@ -1,6 +1,7 @@
 // The SDL2 backend's own declarations, shared by its files, each of which
-// does one job: sdl_backend.cpp the window and its lifetime, sdl_keys.cpp the
-// key table, sdl_events.cpp the event pump, sdl_presenter.cpp presentation,
+// does one job: sdl_backend.cpp the window and its lifetime, sdl_window.cpp
+// the window's mode (full screen or windowed), sdl_keys.cpp the key table,
+// sdl_events.cpp the event pump, sdl_presenter.cpp presentation,
 // sdl_pacing.cpp the frame pacing. Nothing outside the backend includes this.
 #pragma once
 
@@ -41,6 +42,8 @@ public:
 private:
     bool StartVideo();
     bool MakeRenderer(bool windowed, int width, int height);
+    // Makes the window cover its display.
+    void EnterFullScreen();
     // The display's refresh interval for the window, 60 Hz when unknown.
     int64_t RefreshIntervalNs() const;
 

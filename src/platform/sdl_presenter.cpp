@@ -65,12 +65,7 @@ int64_t SdlBackend::RefreshIntervalNs() const {
 }
 
 bool SdlBackend::MakeRenderer(bool windowed, int width, int height) {
-    if (!windowed) {
-        // Full screen on the desktop's own mode: no mode switch; the frame is
-        // scaled into it below. Should the window manager refuse, the game
-        // still runs in its window.
-        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
+    if (!windowed) EnterFullScreen();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (renderer_ != nullptr && RendersOnTheCpu(renderer_)) {
