@@ -33,13 +33,13 @@ TEST_F(InstallTest, InstallsEverythingInItsFreedesktopPlace) {
     for (const char* file : {"bin/vantora3", "libexec/vantora3/vantora3",
                              "share/vantora3/GFX/UNIVERSE1.png",
                              "share/vantora3/GFX/ASTEROIDSMALL/ASTEROID_SMALL_0.png",
-                             "share/applications/vantora3.desktop",
+                             "share/applications/io.github.vantora3.vantora3.desktop",
                              "share/icons/hicolor/48x48/apps/vantora3.png",
-                             "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6"}) {
+                             "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6.gz"}) {
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     }
     EXPECT_FALSE(fs::exists(prefix + "/share/vantora3/GFX/.generated"));
-    EXPECT_EQ(RunCommand({"desktop-file-validate", prefix + "/share/applications/vantora3.desktop"}), 0);
+    EXPECT_EQ(RunCommand({"desktop-file-validate", prefix + "/share/applications/io.github.vantora3.vantora3.desktop"}), 0);
 
     // A staged install lands below DESTDIR.
     ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", "/usr"}, {"DESTDIR=" + tmp + "/stage"}), 0);
