@@ -78,6 +78,44 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         return RunToEnd(asPlayer ? AsPlayer(argv) : argv, {"HOME=" + home, "-XDG_DATA_HOME"}, Out(), Err());
     }
+    // Starts argv (the launcher, or a wrapper that ends in it) on its own
+    // Xvfb, waits for the game's window, presses Escape until the game has
+    // taken it, and returns the exit status (-1 when it did not end).
+    int PlayAndQuit(const std::vector<std::string>& argv) {
+        e2e::Xvfb xvfb;
+        if (!xvfb.Ok()) return -1;
+        pid_t pid = e2e::Spawn(argv,
+                               {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY",
+                                "-SDL_VIDEODRIVER"},
+                               tmp, "", Err());
+        if (pid <= 0) return -1;
+        // Without a log the open window shows that the game runs.
+        const bool window = e2e::WaitUntil(
+            [&] { return e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$"}); }, 30000);
+        EXPECT_TRUE(window) << e2e::ReadFile(Err());
+        // The first frame may still be on its way when the window appears.
+        int status = -1;
+        e2e::WaitUntil(
+            [&] {
+                int raw = 0;
+                if (waitpid(pid, &raw, WNOHANG) == pid) {
+                    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+                    return true;
+                }
+                e2e::XdoTool(xvfb.Display(), {"key", "Escape"});
+                return false;
+            },
+            20000);
+        if (status == -1) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        return status;
+    }
+    // The launcher's one line when the run directory cannot be written.
+    std::string CannotWriteLine() const {
+        return "vantora3: cannot write to " + runDir + "; playing without a log and screenshots\n";
+    }
     std::string Out() const { return tmp + "/stdout.txt"; }
     std::string Err() const { return tmp + "/stderr.txt"; }
 
@@ -233,43 +271,28 @@ TEST_F(PackageTest, ReadOnlyHomeStillStartsTheGameAndWritesNothing) {
         }
         ::chmod(home.c_str(), 0555);
 
-        e2e::Xvfb xvfb;
-        ASSERT_TRUE(xvfb.Ok());
-        pid_t pid = e2e::Spawn(AsPlayer({launcher}),
-                               {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY",
-                                "-SDL_VIDEODRIVER"},
-                               tmp, "", Err());
-        ASSERT_GT(pid, 0);
-        // Without a log the open window shows that the game runs.
-        const bool window = e2e::WaitUntil(
-            [&] { return e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$"}); }, 30000);
-        EXPECT_TRUE(window) << e2e::ReadFile(Err());
-        // Escape until the game has taken it (its first frame may still be
-        // on the way when the window appears).
-        int status = -1;
-        e2e::WaitUntil(
-            [&] {
-                int raw = 0;
-                if (waitpid(pid, &raw, WNOHANG) == pid) {
-                    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-                    return true;
-                }
-                e2e::XdoTool(xvfb.Display(), {"key", "Escape"});
-                return false;
-            },
-            20000);
-        if (status == -1) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        EXPECT_EQ(status, 0) << e2e::ReadFile(Err());
-        EXPECT_EQ(e2e::ReadFile(Err()),
-                  "vantora3: cannot write to " + runDir + "; playing without a log and screenshots\n");
+        EXPECT_EQ(PlayAndQuit(AsPlayer({launcher})), 0) << e2e::ReadFile(Err());
+        EXPECT_EQ(e2e::ReadFile(Err()), CannotWriteLine());
         EXPECT_FALSE(fs::exists(runDir + "/log/log.txt"));
         EXPECT_TRUE(!fs::exists(runDir + "/SCREENSHOTS") || fs::is_empty(runDir + "/SCREENSHOTS"));
         EXPECT_FALSE(fs::exists(root + "/usr/share/vantora3/log"));
         ::chmod(home.c_str(), 0755);
     }
+}
+
+TEST_F(PackageTest, FullHomeStillStartsTheGame) {
+    // A home of its own: a 16 KiB tmpfs, filled up, in a private mount
+    // namespace (gone, with everything in it, when the launcher ends).
+    if (RunToEnd({"unshare", "--map-root-user", "--mount", "true"}) != 0) {
+        GTEST_SKIP() << "no user and mount namespaces here to mount a small file system in";
+    }
+    const std::string fillAndStart =
+        "mount -t tmpfs -o size=16k,mode=0755 tmpfs \"$1\" || exit 99; "
+        "head -c 1M /dev/zero >\"$1/filler\" 2>/dev/null; exec \"$2\"";
+    EXPECT_EQ(PlayAndQuit({"unshare", "--map-root-user", "--mount", "sh", "-c", fillAndStart, "sh", home, launcher}),
+              0)
+        << e2e::ReadFile(Err());
+    EXPECT_EQ(e2e::ReadFile(Err()), CannotWriteLine());
 }
 
 }  // namespace
