@@ -35,7 +35,9 @@ TEST_F(InstallTest, InstallsEverythingInItsFreedesktopPlace) {
                              "share/vantora3/GFX/ASTEROIDSMALL/ASTEROID_SMALL_0.png",
                              "share/applications/io.github.vantora3.vantora3.desktop",
                              "share/icons/hicolor/48x48/apps/vantora3.png",
-                             "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6.gz"}) {
+                             "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6.gz",
+                             "share/metainfo/io.github.vantora3.vantora3.metainfo.xml",
+                             "share/doc/vantora3/copyright", "share/doc/vantora3/changelog.gz"}) {
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     }
     EXPECT_FALSE(fs::exists(prefix + "/share/vantora3/GFX/.generated"));
