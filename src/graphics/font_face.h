@@ -41,6 +41,14 @@ public:
     // The family name of the face in use, e.g. "Liberation Sans".
     const std::string& FamilyName() const { return familyName_; }
 
+    // The glyphs as one block of bytes (the glyph atlas the web build draws
+    // its text from): the cell, the family name, every glyph's placement and
+    // coverage. LoadAtlas of the block gives a face that draws the same pixels.
+    std::vector<uint8_t> SaveAtlas() const;
+    // A face from a block written by SaveAtlas; null when it is truncated,
+    // malformed or has trailing bytes.
+    static std::unique_ptr<FontFace> LoadAtlas(const uint8_t* data, size_t size);
+
     // The advance width of count bytes of text in pixels. Control bytes and
     // bytes Windows-1252 leaves undefined take no room.
     int64_t MeasureWidth(const unsigned char* text, size_t count) const;

@@ -8,6 +8,12 @@
 
 #include "graphics/sprite_drawer_kernels.h"
 
+// The AVX2 loops exist on x86 only; a WebAssembly build has the SSE2 ones,
+// which the compiler maps onto WebAssembly SIMD.
+#if defined(__x86_64__) || defined(__i386__)
+#define V3_SPRITE_AVX2 1
+#endif
+
 namespace gfx {
 
 namespace {
@@ -79,7 +85,9 @@ int Lanes(SpriteKernel kernel) {
 // pixels that was.
 int WideBlend(const kernels::BlendRow& row, SpriteKernel kernel) {
     switch (kernel) {
+#ifdef V3_SPRITE_AVX2
         case SpriteKernel::Avx2: return kernels::BlendRowAvx2(row);
+#endif
         case SpriteKernel::Sse2: return kernels::BlendRowSse2(row);
         default: BlendRowScalar(row); return row.count;
     }
@@ -119,7 +127,9 @@ void RunCopyRow(uint32_t* dst, const uint32_t* src, int count, uint32_t color, S
         return;
     }
     int done = 0;
+#ifdef V3_SPRITE_AVX2
     if (kernel == SpriteKernel::Avx2) done += kernels::CopyRowAvx2(dst, src, count, color);
+#endif
     if (kernel != SpriteKernel::Scalar)
         done += kernels::CopyRowSse2(dst + done, src + done, count - done, color);
     CopyRowScalar(dst + done, src + done, count - done, color);
@@ -430,8 +440,12 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
 }
 
 bool CpuHasAvx2() {
+#ifdef V3_SPRITE_AVX2
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
+#else
+    return false;
+#endif
 }
 
 void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,

@@ -1,0 +1,301 @@
+// The web build in a real browser: serves build-web/site from 127.0.0.1 and
+// opens it in headless Chromium through puppeteer-core.
+//
+//   node page_test.mjs --build-web DIR --reference PROGRAM    the tests
+//   node page_test.mjs --build-web DIR --measure              frame rate, start time, page size
+//
+// Every test opens a fresh page; a failed check fails the run (exit 1).
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import {execFileSync} from "node:child_process";
+import puppeteer from "puppeteer-core";
+
+const args = process.argv.slice(2);
+const option = (name) => {
+    const i = args.indexOf(name);
+    return i >= 0 ? args[i + 1] : undefined;
+};
+const buildWeb = path.resolve(option("--build-web") || "build-web");
+const site = path.join(buildWeb, "site");
+const missingImageData = path.join(buildWeb, "test-missing-image");
+const referenceProgram = option("--reference");
+const measuring = args.includes("--measure");
+
+// The site at /, and the same site with the art that lacks one image at /missing-image/.
+const types = {".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
+               ".data": "application/octet-stream"};
+function startServer() {
+    const server = http.createServer((request, response) => {
+        let url = decodeURIComponent(new URL(request.url, "http://x").pathname);
+        let root = site;
+        if (url.startsWith("/missing-image/")) {
+            url = url.slice("/missing-image".length);
+            if (url === "/vantora3.data" || url === "/vantora3-data.js") root = missingImageData;
+        }
+        if (url.endsWith("/")) url += "index.html";
+        const file = path.join(root, path.normalize(url));
+        if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+            response.writeHead(404);
+            response.end();
+            return;
+        }
+        response.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream",
+                                 "Cache-Control": "no-store"});
+        fs.createReadStream(file).pipe(response);
+    });
+    return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}
+
+function launchBrowser() {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), "vantora3-chromium-"));
+    // No GPU here: SwiftShader gives WebGL2 (the image read-back needs it),
+    // and compositing in software keeps requestAnimationFrame at 60 Hz.
+    return puppeteer.launch({
+        executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+        headless: true,
+        args: ["--no-sandbox", "--disable-gpu", "--enable-unsafe-swiftshader", "--disable-background-networking",
+               "--disable-component-update", "--disable-sync", "--no-first-run", "--no-default-browser-check",
+               `--user-data-dir=${profile}`],
+    }).then((browser) => ({browser, profile}));
+}
+
+let failures = 0;
+function check(condition, message) {
+    if (!condition) {
+        failures += 1;
+        console.log(`    FAILED: ${message}`);
+    }
+    return condition;
+}
+
+async function openPage(browser, url, {width = 1024, height = 768, settings} = {}) {
+    const page = await browser.newPage();
+    await page.setViewport({width, height});
+    page.consoleLines = [];
+    page.on("console", (m) => page.consoleLines.push(m.text()));
+    page.on("pageerror", (e) => page.consoleLines.push("page error: " + e.message));
+    if (settings) await page.evaluateOnNewDocument((s) => { window.TEST_moduleSettings = s; }, settings);
+    await page.goto(url);
+    return page;
+}
+
+// The game's log, as Windows-1252 bytes read one to one into a string.
+const readLog = (page) => page.evaluate(() => {
+    try {
+        const bytes = Module.FS.readFile("/vantora3/log/log.txt");
+        let text = "";
+        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+        return text;
+    } catch (e) {
+        return "";
+    }
+});
+
+async function waitForLog(page, predicate, what, timeout = 10000) {
+    const end = Date.now() + timeout;
+    for (;;) {
+        const log = await readLog(page);
+        if (predicate(log)) return log;
+        if (Date.now() > end) {
+            check(false, `timed out waiting for ${what}; console: ${page.consoleLines.slice(-5).join(" | ")}`);
+            return log;
+        }
+        await new Promise((r) => setTimeout(r, 50));
+    }
+}
+const frames = (log) => (log.match(/^Scene ended$/gm) || []).length;
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Pixels close to the start screen's orange (FF AA 00) in a canvas.
+const orangePixels = (page, selector) => page.evaluate((sel) => {
+    const canvas = sel ? document.querySelector(sel) : Module.v3FrameCanvas;
+    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    let n = 0;
+    for (let i = 0; i < data.length; i += 4)
+        if (data[i] > 200 && data[i + 1] > 130 && data[i + 1] < 210 && data[i + 2] < 60) n += 1;
+    return n;
+}, selector);
+
+const tests = {
+    async "start screen is drawn, with its log lines and orange text"(browser, base) {
+        const page = await openPage(browser, base + "/");
+        const log = await waitForLog(page, (l) => frames(l) >= 5, "five start-screen frames");
+        check(log.startsWith("Init Direct3D: TRUE\n"), "the log opens with the device's line");
+        for (const line of ["Alle Sprites geladen", "Spiel Initialisiert", "Hintergrund gezeichnet",
+                            "Vantora gezeichnet", "Objekte gezeichnet", "Textausgabe"])
+            check(log.includes("\n" + line + "\n"), `log line "${line}"`);
+        check(!log.includes("Framerate berechnet"), "no play-screen frame before Space");
+        check(await orangePixels(page, null) > 300, "orange text in the presented frame");
+        check(await orangePixels(page, "#screen") > 100, "orange text on the page's canvas");
+        const canvas = await page.evaluate(() => {
+            const c = document.getElementById("screen");
+            return {w: c.width, h: c.height, cw: c.getBoundingClientRect().width, dpr: devicePixelRatio};
+        });
+        check(Math.abs(canvas.w / canvas.h - 4 / 3) < 0.01, `canvas keeps 4:3 (${canvas.w}x${canvas.h})`);
+        check(Math.abs(canvas.w - canvas.cw * canvas.dpr) < 1, "canvas has one pixel per device pixel");
+        await page.close();
+    },
+
+    async "Space starts a game, a held arrow moves the ship, F1 lists a screenshot, Escape ends"(browser, base) {
+        const page = await openPage(browser, base + "/");
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        await page.keyboard.press("Space");
+        let log = await waitForLog(page, (l) => l.includes("\nSpiel zur\xfcckgesetzt\n"),
+                                   '"Spiel zur\\xfcckgesetzt" (Windows-1252) in the log');
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n"), "play-screen frames");
+
+        const x0 = await page.evaluate(() => Module._TEST_PlayerX());
+        await page.keyboard.down("ArrowLeft");
+        await sleep(500);
+        const x1 = await page.evaluate(() => Module._TEST_PlayerX());
+        await page.keyboard.up("ArrowLeft");
+        await sleep(200);
+        const x2 = await page.evaluate(() => Module._TEST_PlayerX());
+        await sleep(300);
+        const x3 = await page.evaluate(() => Module._TEST_PlayerX());
+        check(x1 < x0 - 50, `held ArrowLeft moves the ship left (${x0} -> ${x1})`);
+        check(x3 === x2, `released, the ship stays (${x2} -> ${x3})`);
+
+        await page.keyboard.press("F1");
+        const shot = await page.waitForSelector("#screenshots a[data-size]", {timeout: 5000}).catch(() => null);
+        if (check(shot !== null, "F1 adds a screenshot to the page's list")) {
+            const info = await page.evaluate(async () => {
+                const a = document.querySelector("#screenshots a");
+                const bytes = new Uint8Array(await (await fetch(a.href)).arrayBuffer());
+                return {name: a.download, size: bytes.length, magic: String.fromCharCode(bytes[0], bytes[1])};
+            });
+            check(/^screen\d+\.bmp$/.test(info.name), `screenshot named like the desktop's (${info.name})`);
+            check(info.size === 3145782, `the screenshot is a 3,145,782-byte BMP (${info.size})`);
+            check(info.magic === "BM", "the download is a BMP file");
+        }
+
+        await page.keyboard.press("Escape");
+        const ended = await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        if (check(ended !== null, "the page says the game has ended")) {
+            const state = await page.evaluate(() => ({
+                text: document.getElementById("ended").innerText,
+                code: document.getElementById("ended").dataset.code,
+                restart: !!document.getElementById("restart"),
+            }));
+            check(/game has ended/i.test(state.text) && state.restart, "ended message with a restart button");
+            check(state.code === "0", `the game ended normally (exit ${state.code})`);
+        }
+        log = await readLog(page);
+        const count = frames(log);
+        await sleep(300);
+        check(frames(await readLog(page)) === count, "no frame after Escape");
+        await page.close();
+    },
+
+    async "a start-screen frame has the desktop's pixels"(browser, base) {
+        const frame = 30;
+        const raw = path.join(os.tmpdir(), `vantora3-reference-${process.pid}.raw`);
+        execFileSync(referenceProgram, [String(frame), raw], {stdio: "inherit"});
+        const reference = fs.readFileSync(raw);
+        fs.rmSync(raw);
+        const page = await openPage(browser, base + "/", {
+            settings: {TEST_drivenClock: true, TEST_milliseconds: 4242, TEST_captureFrame: frame}});
+        await page.waitForFunction(() => window.Module && Module.TEST_capturedFrame, {timeout: 15000})
+            .catch(() => check(false, "no captured frame"));
+        const web = Buffer.from(await page.evaluate(() => {
+            const bytes = Module.TEST_capturedFrame || new Uint8Array(0);
+            let text = "";
+            for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+            return btoa(text);
+        }), "base64");
+        check(web.length === 1024 * 768 * 4 && reference.length === web.length,
+              `both frames are 1024x768 (${web.length}, ${reference.length})`);
+        let worst = 0, differing = 0;
+        for (let i = 0; i < web.length; i += 4) {
+            // Reference: B G R A bytes; the canvas: R G B A.
+            const d = Math.max(Math.abs(web[i] - reference[i + 2]), Math.abs(web[i + 1] - reference[i + 1]),
+                               Math.abs(web[i + 2] - reference[i]));
+            worst = Math.max(worst, d);
+            if (d > 0) differing += 1;
+        }
+        console.log(`    frame ${frame}: largest channel difference ${worst}, ${differing} pixels differ`);
+        check(worst <= 2, `web and desktop frames agree within 2 per channel (worst ${worst})`);
+        check(await orangePixels(page, null) > 300, "the compared frame is the start screen");
+        await page.close();
+    },
+
+    async "a data set with one image missing shows the start-up error naming the file"(browser, base) {
+        const page = await openPage(browser, base + "/missing-image/");
+        const dialog = await page.waitForSelector("#message[open]", {timeout: 10000}).catch(() => null);
+        if (check(dialog !== null, "a message box shows in the page")) {
+            const text = await page.evaluate(() => document.getElementById("message").innerText);
+            check(text.includes("Fehler beim initialisieren des Spiels"), "the start-up error's text");
+            check(text.includes("..//GFX//ASTEROID//ASTEROID3.png"), `the missing file is named: ${text}`);
+        }
+        check(page.consoleLines.some((l) => l.includes("message box: Fehler")), "the message box is on the console");
+        await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        const code = await page.evaluate(() => document.getElementById("ended").dataset.code);
+        check(code !== undefined && code !== "0", `the game ends with an error (exit ${code})`);
+        const log = await readLog(page);
+        check(!log.includes("Alle Sprites geladen") && frames(log) === 0, "no frame runs");
+        await page.close();
+    },
+};
+
+async function measure(browser, base) {
+    for (const [width, height] of [[1024, 768], [1920, 1080]]) {
+        const page = await openPage(browser, base + "/", {width, height});
+        await waitForLog(page, (l) => frames(l) >= 10, "frames");
+        const before = frames(await readLog(page));
+        const t0 = Date.now();
+        await sleep(5000);
+        const after = frames(await readLog(page));
+        const fps = (after - before) / ((Date.now() - t0) / 1000);
+        console.log(`frame rate at ${width}x${height}: ${fps.toFixed(1)} frames/s (${after - before} frames)`);
+        await page.close();
+    }
+    const times = [];
+    for (let i = 0; i < 3; ++i) {
+        const page = await browser.newPage();
+        await page.setViewport({width: 1024, height: 768});
+        const t0 = Date.now();
+        await page.goto(base + "/");
+        await page.waitForFunction(() => window.Module && Module.v3PresentCount > 0, {polling: "raf", timeout: 20000});
+        const fromNavigation = await page.evaluate(() => performance.now());
+        times.push(`${fromNavigation.toFixed(0)} ms (${Date.now() - t0} ms from goto)`);
+        await page.close();
+    }
+    console.log(`start screen shown after: ${times.join(", ")}`);
+    let total = 0;
+    for (const name of fs.readdirSync(site).sort()) {
+        const size = fs.statSync(path.join(site, name)).size;
+        total += size;
+        console.log(`  ${name}: ${size.toLocaleString("en")} bytes`);
+    }
+    console.log(`page size: ${total.toLocaleString("en")} bytes (${(total / 1048576).toFixed(2)} MiB)`);
+}
+
+const server = await startServer();
+const base = `http://127.0.0.1:${server.address().port}`;
+const {browser, profile} = await launchBrowser();
+try {
+    if (measuring) {
+        await measure(browser, base);
+    } else {
+        for (const [name, test] of Object.entries(tests)) {
+            const before = failures;
+            const started = Date.now();
+            try {
+                await test(browser, base);
+            } catch (e) {
+                check(false, `threw: ${e.stack || e}`);
+            }
+            console.log(`${failures === before ? "ok  " : "FAIL"} ${name} (${Date.now() - started} ms)`);
+        }
+    }
+} finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+}
+if (failures > 0) {
+    console.log(`${failures} check(s) failed`);
+    process.exit(1);
+}
