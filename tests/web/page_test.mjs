@@ -237,6 +237,19 @@ const tests = {
         check(!log.includes("Alle Sprites geladen") && frames(log) === 0, "no frame runs");
         await page.close();
     },
+
+    async "a browser without WebAssembly gets a clear message instead of the game"(browser, base) {
+        const page = await browser.newPage();
+        await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
+        await page.goto(base + "/");
+        const text = await page.evaluate(() => {
+            const box = document.getElementById("problem");
+            return box.hidden ? "" : box.innerText;
+        });
+        check(/cannot run in this browser/.test(text) && text.includes("WebAssembly"), `the message: "${text}"`);
+        check(await page.evaluate(() => typeof Module === "undefined"), "the game is not loaded");
+        await page.close();
+    },
 };
 
 async function measure(browser, base) {
