@@ -1,0 +1,401 @@
+#include "platform/frame_scaler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/frame_scaler_kernels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform {
+
+namespace kernels = scaler_kernels;
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+
+bool CpuHasAvx2() {
+#if defined(V3_HAVE_AVX2_SCALER)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool HaveSse2() {
+#if defined(__SSE2__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+ScalerKernel Resolve(ScalerKernel wanted) {
+    if (wanted == ScalerKernel::Auto || wanted == ScalerKernel::Avx2) {
+        if (CpuHasAvx2()) return ScalerKernel::Avx2;
+        wanted = ScalerKernel::Sse2;
+    }
+    if (wanted == ScalerKernel::Sse2 && !HaveSse2()) return ScalerKernel::Scalar;
+    return wanted;
+}
+
+// Where picture pixel i (of dst) samples the source (of src pixels): its
+// centre mapped onto the source, clamped to the outer pixel centres, as a
+// first pixel and the weight of the next one in fixed point of `one`. The
+// first pixel is at most src - 2, so the next one always exists.
+void Sample(int i, int src, int dst, int one, int32_t* first, int32_t* weight) {
+    // (i + 1/2) * src / dst - 1/2, as a fraction over 2 * dst.
+    const int64_t numerator = (2 * int64_t{i} + 1) * src - dst;
+    const int64_t denominator = 2 * int64_t{dst};
+    if (numerator <= 0) {
+        *first = 0;
+        *weight = 0;
+        return;
+    }
+    int64_t whole = numerator / denominator;
+    int64_t rest = numerator % denominator;
+    if (whole >= src - 1) {
+        whole = src - 2;
+        rest = denominator;
+    }
+    int64_t w = (rest * one + denominator / 2) / denominator;
+    *first = static_cast<int32_t>(whole);
+    *weight = static_cast<int32_t>(w);
+}
+
+}  // namespace
+
+PictureRect FitPicture(int frameWidth, int frameHeight, int windowWidth, int windowHeight) {
+    PictureRect rect;
+    if (frameWidth <= 0 || frameHeight <= 0 || windowWidth <= 0 || windowHeight <= 0) return rect;
+    const int64_t fw = frameWidth, fh = frameHeight, ww = windowWidth, wh = windowHeight;
+    if (ww * fh <= wh * fw) {
+        // The window is narrower than the frame: full width, bars above and below.
+        rect.width = windowWidth;
+        rect.height = static_cast<int>(std::min<int64_t>((2 * ww * fh + fw) / (2 * fw), wh));
+    } else {
+        rect.height = windowHeight;
+        rect.width = static_cast<int>(std::min<int64_t>((2 * wh * fw + fh) / (2 * fh), ww));
+    }
+    rect.width = std::max(rect.width, 1);
+    rect.height = std::max(rect.height, 1);
+    rect.x = (windowWidth - rect.width) / 2;
+    rect.y = (windowHeight - rect.height) / 2;
+    return rect;
+}
+
+void FillBars(uint32_t* pixels, int width, int height, int pitchPixels, const PictureRect& picture) {
+    if (pixels == nullptr || width <= 0 || height <= 0) return;
+    const int left = std::clamp(picture.x, 0, width);
+    const int right = std::clamp(picture.x + picture.width, left, width);
+    const int top = std::clamp(picture.y, 0, height);
+    const int bottom = std::clamp(picture.y + picture.height, top, height);
+    for (int y = 0; y < height; ++y) {
+        uint32_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
+        if (y < top || y >= bottom || left == right) {
+            std::fill_n(row, width, kBlack);
+        } else {
+            std::fill(row, row + left, kBlack);
+            std::fill(row + right, row + width, kBlack);
+        }
+    }
+}
+
+void FrameScaler::Configure(int srcWidth, int srcHeight, int dstWidth, int dstHeight, ScalerKernel kernel) {
+    kernel_ = Resolve(kernel);
+    srcWidth_ = std::max(srcWidth, 0);
+    srcHeight_ = std::max(srcHeight, 0);
+    dstWidth_ = std::max(dstWidth, 0);
+    dstHeight_ = std::max(dstHeight, 0);
+    factor_ = 0;
+    wideWindows_ = false;
+    std::fill(std::begin(rowInSlot_), std::end(rowInSlot_), -1);
+    method_ = Method::None;
+    if (srcWidth_ == 0 || srcHeight_ == 0 || dstWidth_ == 0 || dstHeight_ == 0) return;
+
+    if (srcWidth_ == dstWidth_ && srcHeight_ == dstHeight_) {
+        method_ = Method::Copy;
+        return;
+    }
+    // At whole-number factors every frame pixel becomes a square block of
+    // the picture: as sharp as the frame itself, and only copies.
+    if (dstWidth_ % srcWidth_ == 0 && dstHeight_ % srcHeight_ == 0 &&
+        dstWidth_ / srcWidth_ == dstHeight_ / srcHeight_) {
+        method_ = Method::Repeat;
+        factor_ = dstWidth_ / srcWidth_;
+        return;
+    }
+    // Filtering needs a right and a lower neighbour for every sample.
+    if (srcWidth_ < 2 || srcHeight_ < 2) return;
+    method_ = Method::Bilinear;
+
+    columnX_.resize(dstWidth_);
+    columnWeight_.resize(dstWidth_);
+    for (int x = 0; x < dstWidth_; ++x) {
+        int32_t first = 0, weight = 0;
+        Sample(x, srcWidth_, dstWidth_, 128, &first, &weight);
+        columnX_[x] = first;
+        columnWeight_[x] = static_cast<int16_t>(weight);
+    }
+    rowTop_.resize(dstHeight_);
+    rowBottom_.resize(dstHeight_);
+    rowWeight_.resize(dstHeight_);
+    for (int y = 0; y < dstHeight_; ++y) {
+        int32_t first = 0, weight = 0;
+        Sample(y, srcHeight_, dstHeight_, 32768, &first, &weight);
+        // 1.0 does not fit the 15-bit weight: take the lower row itself.
+        if (weight >= 32768) {
+            first += 1;
+            weight = 0;
+        }
+        rowTop_[y] = first;
+        rowBottom_[y] = std::min(first + 1, srcHeight_ - 1);
+        rowWeight_[y] = static_cast<int16_t>(weight);
+    }
+
+    const int groups = (dstWidth_ + 7) / 8;
+    if (kernel_ == ScalerKernel::Avx2 && dstWidth_ >= 8 && srcWidth_ >= 8) {
+        // The AVX2 loop picks each group's sixteen source pixels (left and
+        // right of eight columns) out of one load of eight. That holds when
+        // the picture is at least about 7/6 of the frame's width.
+        groupBase_.resize(groups);
+        groupOffset_.resize(static_cast<size_t>(groups) * 8);
+        wideWindows_ = true;
+        for (int g = 0; g < groups && wideWindows_; ++g) {
+            const int start = std::min(8 * g, dstWidth_ - 8);
+            const int base = std::min(columnX_[start], srcWidth_ - 8);
+            groupBase_[g] = base;
+            for (int j = 0; j < 8; ++j) groupOffset_[8 * g + j] = columnX_[start + j] - base;
+            if (columnX_[start + 7] + 1 - base > 7) wideWindows_ = false;
+        }
+        columnWeights_.resize(dstWidth_);
+        for (int x = 0; x < dstWidth_; ++x) {
+            columnWeights_[x] = static_cast<uint16_t>((128 - columnWeight_[x]) | (columnWeight_[x] << 8));
+        }
+    }
+    const size_t channels = std::max<size_t>(size_t{4} * dstWidth_, size_t{32} * groups);
+    for (std::vector<int16_t>& row : rows_) row.assign(channels, 0);
+}
+
+void FrameScaler::Scale(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) {
+    if (src == nullptr || dst == nullptr) return;
+    switch (method_) {
+    case Method::None:
+        return;
+    case Method::Copy:
+        for (int y = 0; y < dstHeight_; ++y) {
+            std::memcpy(dst + static_cast<size_t>(y) * dstPitchPixels, src + static_cast<size_t>(y) * srcPitchPixels,
+                        static_cast<size_t>(dstWidth_) * sizeof(uint32_t));
+        }
+        return;
+    case Method::Repeat:
+        Repeat(src, srcPitchPixels, dst, dstPitchPixels);
+        return;
+    case Method::Bilinear:
+        ScaleBilinear(src, srcPitchPixels, dst, dstPitchPixels);
+        return;
+    }
+}
+
+void FrameScaler::Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) const {
+    const size_t rowBytes = static_cast<size_t>(dstWidth_) * sizeof(uint32_t);
+    for (int y = 0; y < srcHeight_; ++y) {
+        uint32_t* first = dst + static_cast<size_t>(y) * factor_ * dstPitchPixels;
+        kernels::RepeatRow(src + static_cast<size_t>(y) * srcPitchPixels, srcWidth_, factor_, first);
+        for (int k = 1; k < factor_; ++k) std::memcpy(first + static_cast<size_t>(k) * dstPitchPixels, first, rowBytes);
+    }
+}
+
+int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y, int keep) {
+    for (int slot = 0; slot < 4; ++slot) {
+        if (rowInSlot_[slot] == y) return rows_[slot].data();
+    }
+    // Slots go in pairs, filled together with a row and the one below it
+    // (the next one asked for, as rows are asked for top to bottom). The
+    // pair to refill is the one without the row still needed, else the
+    // one filled longer ago.
+    const bool keepInFirst = keep >= 0 && (rowInSlot_[0] == keep || rowInSlot_[1] == keep);
+    const bool keepInSecond = keep >= 0 && (rowInSlot_[2] == keep || rowInSlot_[3] == keep);
+    int pair = nextPair_;
+    if (keepInFirst) pair = 1;
+    if (keepInSecond) pair = 0;
+    nextPair_ = 1 - pair;
+    const int slot = 2 * pair;
+    int16_t* out = rows_[slot].data();
+    const uint32_t* row = src + static_cast<size_t>(y) * srcPitchPixels;
+    rowInSlot_[slot] = y;
+    rowInSlot_[slot + 1] = -1;
+#if defined(V3_HAVE_AVX2_SCALER)
+    if (wideWindows_) {
+        // Both rows share the loop's tables and weights.
+        const bool below = y + 1 < srcHeight_;
+        kernels::FilterRowsAvx2(row, below ? row + srcPitchPixels : nullptr, dstWidth_, groupBase_.data(),
+                                groupOffset_.data(), columnWeights_.data(), out, rows_[slot + 1].data());
+        if (below) rowInSlot_[slot + 1] = y + 1;
+        return out;
+    }
+#endif
+    if (kernel_ == ScalerKernel::Scalar) {
+        kernels::FilterRowScalar(row, dstWidth_, columnX_.data(), columnWeight_.data(), out);
+    } else {
+        kernels::FilterRowSse2(row, dstWidth_, columnX_.data(), columnWeight_.data(), out);
+    }
+    return out;
+}
+
+void FrameScaler::ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) {
+    // A new frame: nothing filtered is kept from the last one.
+    std::fill(std::begin(rowInSlot_), std::end(rowInSlot_), -1);
+    nextPair_ = 0;
+    for (int y = 0; y < dstHeight_; ++y) {
+        const int16_t* top = FilteredRow(src, srcPitchPixels, rowTop_[y], -1);
+        // A weight of 0 takes the top row alone; its lower row is not needed.
+        const int16_t* bottom =
+            rowWeight_[y] == 0 ? top : FilteredRow(src, srcPitchPixels, rowBottom_[y], rowTop_[y]);
+        uint32_t* out = dst + static_cast<size_t>(y) * dstPitchPixels;
+#if defined(V3_HAVE_AVX2_SCALER)
+        if (wideWindows_) {
+            // Picture rows between the same two source rows go together.
+            int rows = 1;
+            while (rows < kernels::kMaxBlendRows && y + rows < dstHeight_ && rowTop_[y + rows] == rowTop_[y] &&
+                   rowWeight_[y + rows] != 0 && rowWeight_[y] != 0) {
+                ++rows;
+            }
+            kernels::BlendRowsAvx2(top, bottom, &rowWeight_[y], rows, dstWidth_, out, dstPitchPixels);
+            y += rows - 1;
+            continue;
+        }
+#endif
+        if (kernel_ == ScalerKernel::Scalar) {
+            kernels::BlendRowsScalar(top, bottom, rowWeight_[y], dstWidth_, out);
+        } else {
+            kernels::BlendRowsSse2(top, bottom, rowWeight_[y], dstWidth_, out);
+        }
+    }
+#if defined(V3_HAVE_AVX2_SCALER)
+    if (wideWindows_) kernels::FinishStreaming();
+#endif
+}
+
+namespace scaler_kernels {
+
+void FilterRowScalar(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
+                     int16_t* out) {
+    for (int x = 0; x < width; ++x) {
+        const uint32_t left = row[columnX[x]];
+        const uint32_t right = row[columnX[x] + 1];
+        const int w = columnWeight[x];
+        for (int c = 0; c < 4; ++c) {
+            const int a = static_cast<int>((left >> (8 * c)) & 0xFF);
+            const int b = static_cast<int>((right >> (8 * c)) & 0xFF);
+            out[4 * x + c] = static_cast<int16_t>((a << 7) + (b - a) * w + 64);
+        }
+    }
+}
+
+void BlendRowsScalar(const int16_t* top, const int16_t* bottom, int16_t weight, int width, uint32_t* out) {
+    for (int x = 0; x < width; ++x) {
+        uint32_t pixel = 0;
+        for (int c = 0; c < 4; ++c) {
+            const int a = top[4 * x + c];
+            const int d = bottom[4 * x + c] - a;
+            const int v = (a + 2 * ((d * weight) >> 16)) >> 7;
+            pixel |= static_cast<uint32_t>(std::clamp(v, 0, 255)) << (8 * c);
+        }
+        out[x] = pixel;
+    }
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Filters columns x and x + 1 into 8 channels.
+inline __m128i FilterPair(const uint32_t* row, const int32_t* columnX, const int16_t* columnWeight, int x) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + columnX[x]));
+    const __m128i second = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + columnX[x + 1]));
+    // Left pixels of both columns, then right pixels of both.
+    const __m128i both = _mm_unpacklo_epi32(first, second);
+    const __m128i left = _mm_unpacklo_epi8(both, zero);
+    const __m128i right = _mm_unpackhi_epi8(both, zero);
+    const uint32_t w = static_cast<uint16_t>(columnWeight[x]) | (uint32_t{static_cast<uint16_t>(columnWeight[x + 1])} << 16);
+    __m128i weights = _mm_cvtsi32_si128(static_cast<int>(w));
+    weights = _mm_unpacklo_epi16(weights, weights);
+    weights = _mm_unpacklo_epi32(weights, weights);
+    const __m128i scaled = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_set1_epi16(64));
+    return _mm_add_epi16(scaled, _mm_mullo_epi16(_mm_sub_epi16(right, left), weights));
+}
+
+inline __m128i Blend(const int16_t* top, const int16_t* bottom, __m128i weight) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom));
+    const __m128i m = _mm_mulhi_epi16(_mm_sub_epi16(b, a), weight);
+    return _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(a, m), m), 7);
+}
+
+}  // namespace
+
+void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
+                   int16_t* out) {
+    if (width < 2) {
+        FilterRowScalar(row, width, columnX, columnWeight, out);
+        return;
+    }
+    for (int x = 0; x < width; x += 2) {
+        // An odd width ends with a pair that overlaps the one before.
+        const int at = std::min(x, width - 2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * at), FilterPair(row, columnX, columnWeight, at));
+    }
+}
+
+void BlendRowsSse2(const int16_t* top, const int16_t* bottom, int16_t weight, int width, uint32_t* out) {
+    if (width < 4) {
+        BlendRowsScalar(top, bottom, weight, width, out);
+        return;
+    }
+    const __m128i w = _mm_set1_epi16(weight);
+    for (int x = 0; x < width; x += 4) {
+        const int at = std::min(x, width - 4);
+        const __m128i lo = Blend(top + 4 * at, bottom + 4 * at, w);
+        const __m128i hi = Blend(top + 4 * at + 8, bottom + 4 * at + 8, w);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(lo, hi));
+    }
+}
+
+void RepeatRow(const uint32_t* row, int srcWidth, int factor, uint32_t* out) {
+    int x = 0;
+    if (factor == 2) {
+        for (; x + 4 <= srcWidth; x += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_unpacklo_epi32(p, p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 4), _mm_unpackhi_epi32(p, p));
+        }
+    }
+    for (; x < srcWidth; ++x) std::fill_n(out + static_cast<size_t>(x) * factor, factor, row[x]);
+}
+
+#else  // no SSE2: the plain loops stand in
+
+void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
+                   int16_t* out) {
+    FilterRowScalar(row, width, columnX, columnWeight, out);
+}
+
+void BlendRowsSse2(const int16_t* top, const int16_t* bottom, int16_t weight, int width, uint32_t* out) {
+    BlendRowsScalar(top, bottom, weight, width, out);
+}
+
+void RepeatRow(const uint32_t* row, int srcWidth, int factor, uint32_t* out) {
+    for (int x = 0; x < srcWidth; ++x) std::fill_n(out + static_cast<size_t>(x) * factor, factor, row[x]);
+}
+
+#endif
+
+}  // namespace scaler_kernels
+
+}  // namespace platform

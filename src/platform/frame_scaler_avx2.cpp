@@ -1,0 +1,122 @@
+// The frame scaler's AVX2 loops: eight picture columns at a time. Called
+// only when the CPU reports AVX2; built only for x86-64 (the build leaves
+// this file out elsewhere, and without -mavx2 it compiles to nothing).
+#if defined(__AVX2__)
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/frame_scaler_kernels.h"
+
+namespace platform::scaler_kernels {
+
+namespace {
+
+inline __m256i Load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+inline __m256i Blend(__m256i a, __m256i difference, __m256i weight) {
+    const __m256i m = _mm256_mulhi_epi16(difference, weight);
+    return _mm256_srai_epi16(_mm256_add_epi16(_mm256_add_epi16(a, m), m), 7);
+}
+
+}  // namespace
+
+void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, const int32_t* groupBase,
+                    const int32_t* groupOffset, const uint16_t* columnWeights, int16_t* out, int16_t* secondOut) {
+    const __m256i one = _mm256_set1_epi32(1);
+    const __m256i flip = _mm256_set1_epi8(static_cast<char>(0x80));
+    // The multiply-add below takes the pixels as signed bytes (p - 128):
+    // this puts back 128 * 128 and adds the 64 that rounds.
+    const __m256i bias = _mm256_set1_epi16(128 * 128 + 64);
+    // Each column's two weights spread over its four channels, in unpack
+    // order: columns 0, 1 | 4, 5 for the low half, 2, 3 | 6, 7 for the high.
+    const __m256i spreadLow = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3,  //
+                                               8, 9, 8, 9, 8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
+    const __m256i spreadHigh = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7,  //
+                                                12, 13, 12, 13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
+    const int groups = (width + 7) / 8;
+    for (int g = 0; g < groups; ++g) {
+        const int start = std::min(8 * g, width - 8);
+        const __m256i leftAt = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(groupOffset + 8 * g));
+        const __m256i rightAt = _mm256_add_epi32(leftAt, one);
+        const __m256i weights =
+            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(columnWeights + start)));
+        const __m256i weightsLow = _mm256_shuffle_epi8(weights, spreadLow);
+        const __m256i weightsHigh = _mm256_shuffle_epi8(weights, spreadHigh);
+        auto filter = [&](const uint32_t* source, int16_t* target) {
+            const __m256i window = _mm256_xor_si256(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + groupBase[g])), flip);
+            const __m256i left = _mm256_permutevar8x32_epi32(window, leftAt);
+            const __m256i right = _mm256_permutevar8x32_epi32(window, rightAt);
+            // Each channel's left and right byte side by side, times the
+            // column's (128 - w, w) and summed.
+            const __m256i low = _mm256_maddubs_epi16(weightsLow, _mm256_unpacklo_epi8(left, right));
+            const __m256i high = _mm256_maddubs_epi16(weightsHigh, _mm256_unpackhi_epi8(left, right));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 32 * g), _mm256_add_epi16(low, bias));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 32 * g + 16), _mm256_add_epi16(high, bias));
+        };
+        filter(row, out);
+        if (second != nullptr) filter(second, secondOut);
+    }
+}
+
+namespace {
+
+template <int Rows>
+void BlendRun(const int16_t* top, const int16_t* bottom, const int16_t* weights, int width, uint32_t* out,
+              int pitchPixels) {
+    const int whole = width / 8;
+    const int groups = (width + 7) / 8;
+    // The picture is written once and read next by the display, not by us:
+    // streaming stores skip reading its old contents into the cache. They
+    // need rows that start on 32 bytes.
+    const bool stream = (reinterpret_cast<uintptr_t>(out) & 31) == 0 && (pitchPixels & 7) == 0;
+    __m256i w[Rows];
+    for (int r = 0; r < Rows; ++r) w[r] = _mm256_set1_epi16(weights[r]);
+    // Every picture row of the run blends the same two filtered rows: each
+    // group's values and differences are loaded once for all of them.
+    auto group = [&](int g, int at, bool streamIt) {
+        const __m256i aLow = Load(top + 32 * g);
+        const __m256i aHigh = Load(top + 32 * g + 16);
+        const __m256i dLow = _mm256_sub_epi16(Load(bottom + 32 * g), aLow);
+        const __m256i dHigh = _mm256_sub_epi16(Load(bottom + 32 * g + 16), aHigh);
+        for (int r = 0; r < Rows; ++r) {
+            // The pack undoes the unpack's order: columns 0 to 7.
+            const __m256i pixels = _mm256_packus_epi16(Blend(aLow, dLow, w[r]), Blend(aHigh, dHigh, w[r]));
+            auto* target = reinterpret_cast<__m256i*>(out + static_cast<size_t>(r) * pitchPixels + at);
+            if (streamIt) {
+                _mm256_stream_si256(target, pixels);
+            } else {
+                _mm256_storeu_si256(target, pixels);
+            }
+        }
+    };
+    if (stream) {
+        for (int g = 0; g < whole; ++g) group(g, 8 * g, true);
+    } else {
+        for (int g = 0; g < whole; ++g) group(g, 8 * g, false);
+    }
+    if (groups > whole) group(groups - 1, width - 8, false);
+}
+
+}  // namespace
+
+void BlendRowsAvx2(const int16_t* top, const int16_t* bottom, const int16_t* weights, int rows, int width,
+                   uint32_t* out, int pitchPixels) {
+    static_assert(kMaxBlendRows == 4);
+    switch (rows) {
+    case 1: BlendRun<1>(top, bottom, weights, width, out, pitchPixels); break;
+    case 2: BlendRun<2>(top, bottom, weights, width, out, pitchPixels); break;
+    case 3: BlendRun<3>(top, bottom, weights, width, out, pitchPixels); break;
+    case 4: BlendRun<4>(top, bottom, weights, width, out, pitchPixels); break;
+    default: break;
+    }
+}
+
+void FinishStreaming() { _mm_sfence(); }
+
+}  // namespace platform::scaler_kernels
+
+#endif  // __AVX2__

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/frame_scaler.h"
+#include "reference_scaler.h"
+
+namespace {
+
+using platform::FrameScaler;
+using platform::PictureRect;
+using platform::ScalerKernel;
+
+constexpr int kFrameWidth = 1024;
+constexpr int kFrameHeight = 768;
+constexpr uint32_t kUntouched = 0x5A5A5A5Au;
+constexpr uint32_t kBlack = 0xFF000000u;
+
+uint32_t Hash(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    x *= 0x846CA68Bu;
+    return x ^ (x >> 16);
+}
+
+// Opaque noise: neighbours differ as much as pixels can, the hardest case
+// for the filter's weights; a hard-edged white square and a smooth ramp
+// besides.
+std::vector<uint32_t> TestFrame() {
+    std::vector<uint32_t> frame(static_cast<size_t>(kFrameWidth) * kFrameHeight);
+    for (int y = 0; y < kFrameHeight; ++y) {
+        for (int x = 0; x < kFrameWidth; ++x) {
+            uint32_t p = 0xFF000000u | (Hash(static_cast<uint32_t>(y * kFrameWidth + x)) & 0xFFFFFF);
+            if (x >= 300 && x < 400 && y >= 300 && y < 400) p = 0xFFFFFFFFu;
+            if (y >= 600) p = 0xFF000000u | static_cast<uint32_t>(x / 4) << 8 | static_cast<uint32_t>(y - 600);
+            frame[static_cast<size_t>(y) * kFrameWidth + x] = p;
+        }
+    }
+    return frame;
+}
+
+struct Case {
+    int width, height;        // the window
+    PictureRect picture;      // where the picture belongs
+    FrameScaler::Method method;
+};
+
+// One table for every window size: the picture keeps the frame's 4:3 shape,
+// as large as fits, centred; bars fill the rest.
+const Case kCases[] = {
+    {1024, 768, {0, 0, 1024, 768}, FrameScaler::Method::Copy},
+    {2048, 1536, {0, 0, 2048, 1536}, FrameScaler::Method::Repeat},
+    {1280, 1024, {0, 32, 1280, 960}, FrameScaler::Method::Bilinear},  // bars above and below
+    {1366, 768, {171, 0, 1024, 768}, FrameScaler::Method::Copy},
+    {1920, 1080, {240, 0, 1440, 1080}, FrameScaler::Method::Bilinear},
+    {2560, 1440, {320, 0, 1920, 1440}, FrameScaler::Method::Bilinear},
+    {3840, 2160, {480, 0, 2880, 2160}, FrameScaler::Method::Bilinear},
+    {800, 600, {0, 0, 800, 600}, FrameScaler::Method::Bilinear},      // smaller than the frame
+    {1500, 1126, {0, 0, 1500, 1125}, FrameScaler::Method::Bilinear},  // width not a multiple of 8, one bar row
+    {3, 2, {0, 0, 3, 2}, FrameScaler::Method::Bilinear},
+    {1, 1, {0, 0, 1, 1}, FrameScaler::Method::Bilinear},
+    {0, 0, {0, 0, 0, 0}, FrameScaler::Method::None},  // nothing to draw
+};
+
+TEST(FrameScaler, EveryWindowSizeGetsTheReferencePictureInPlaceWithBlackBars) {
+    const std::vector<uint32_t> frame = TestFrame();
+    const std::vector<uint32_t> blank(frame.size(), 0xFF808080u);
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const PictureRect picture = platform::FitPicture(kFrameWidth, kFrameHeight, c.width, c.height);
+        EXPECT_EQ(picture.x, c.picture.x);
+        EXPECT_EQ(picture.y, c.picture.y);
+        EXPECT_EQ(picture.width, c.picture.width);
+        EXPECT_EQ(picture.height, c.picture.height);
+        const std::vector<uint32_t> expected =
+            reference::Scale(frame, kFrameWidth, kFrameHeight, picture.width, picture.height);
+
+        std::vector<uint32_t> scalarResult;
+        for (ScalerKernel kernel : {ScalerKernel::Scalar, ScalerKernel::Sse2, ScalerKernel::Avx2}) {
+            FrameScaler scaler;
+            scaler.Configure(kFrameWidth, kFrameHeight, picture.width, picture.height, kernel);
+            if (kernel == ScalerKernel::Avx2 && scaler.GetKernel() != ScalerKernel::Avx2) continue;
+            SCOPED_TRACE(testing::Message() << "kernel " << static_cast<int>(scaler.GetKernel()));
+            EXPECT_EQ(scaler.GetMethod(), c.method);
+
+            // Rows a few pixels longer than the window, as a window
+            // surface's may be, and one row of guard below.
+            const int pitch = c.width + 5;
+            std::vector<uint32_t> window(static_cast<size_t>(pitch) * (c.height + 1), kUntouched);
+            platform::FillBars(window.data(), c.width, c.height, pitch, picture);
+            uint32_t* origin = window.data() + static_cast<size_t>(picture.y) * pitch + picture.x;
+            // A frame before: nothing of it may remain in the next.
+            scaler.Scale(blank.data(), kFrameWidth, origin, pitch);
+            scaler.Scale(frame.data(), kFrameWidth, origin, pitch);
+
+            int worst = 0, wrongBars = 0, overrun = 0;
+            std::vector<uint32_t> result(static_cast<size_t>(picture.width) * picture.height);
+            for (int y = 0; y <= c.height; ++y) {
+                for (int x = 0; x < pitch; ++x) {
+                    const uint32_t p = window[static_cast<size_t>(y) * pitch + x];
+                    const bool inWindow = y < c.height && x < c.width;
+                    const bool inPicture = x >= picture.x && x < picture.x + picture.width && y >= picture.y &&
+                                           y < picture.y + picture.height;
+                    if (!inWindow) {
+                        overrun += p != kUntouched;
+                    } else if (!inPicture) {
+                        wrongBars += p != kBlack;
+                    } else {
+                        const size_t i = static_cast<size_t>(y - picture.y) * picture.width + (x - picture.x);
+                        result[i] = p;
+                        worst = std::max(worst, reference::ChannelDistance(p, expected[i]));
+                    }
+                }
+            }
+            EXPECT_LE(worst, 2);
+            EXPECT_EQ(wrongBars, 0);
+            EXPECT_EQ(overrun, 0);
+            // The wide loops compute exactly what the plain ones do.
+            if (kernel == ScalerKernel::Scalar) {
+                scalarResult = result;
+            } else {
+                EXPECT_TRUE(result == scalarResult);
+            }
+        }
+    }
+}
+
+TEST(FrameScaler, WholeNumberFactorsRepeatEachPixelExactly) {
+    const std::vector<uint32_t> frame = TestFrame();
+    for (int factor : {2, 3}) {
+        FrameScaler scaler;
+        scaler.Configure(kFrameWidth, kFrameHeight, kFrameWidth * factor, kFrameHeight * factor);
+        ASSERT_EQ(scaler.GetMethod(), FrameScaler::Method::Repeat);
+        const int width = kFrameWidth * factor;
+        std::vector<uint32_t> picture(static_cast<size_t>(width) * kFrameHeight * factor);
+        scaler.Scale(frame.data(), kFrameWidth, picture.data(), width);
+        int wrong = 0;
+        for (int y = 0; y < kFrameHeight * factor; ++y) {
+            for (int x = 0; x < width; ++x) {
+                wrong += picture[static_cast<size_t>(y) * width + x] !=
+                         frame[static_cast<size_t>(y / factor) * kFrameWidth + x / factor];
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "factor " << factor;
+    }
+}
+
+TEST(FrameScaler, BarsCoverTheWholeWindowAroundAnyPicture) {
+    // Picture against every edge and in the middle; an empty one leaves
+    // the whole window black.
+    const PictureRect pictures[] = {{0, 0, 4, 3}, {6, 5, 4, 3}, {3, 2, 4, 3}, {0, 0, 0, 0}};
+    for (const PictureRect& picture : pictures) {
+        std::vector<uint32_t> window(10 * 8, kUntouched);
+        platform::FillBars(window.data(), 10, 8, 10, picture);
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                const bool inside = x >= picture.x && x < picture.x + picture.width && y >= picture.y &&
+                                    y < picture.y + picture.height;
+                EXPECT_EQ(window[y * 10 + x], inside ? kUntouched : kBlack) << x << "," << y;
+            }
+        }
+    }
+}
+
+}  // namespace
