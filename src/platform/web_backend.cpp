@@ -12,8 +12,10 @@
 
 #include <emscripten.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "platform/key_tracker.h"
 
@@ -103,45 +105,38 @@ EM_JS(int, WebNextEvent, (int* out), {
     return 1;
 });
 
-// Shows one A8R8G8B8 frame: its pixels go into a canvas of the frame's own
-// size (Module.v3FrameCanvas, opaque), which is drawn, linearly filtered,
-// over the page's canvas at that canvas's full size. The page sizes that
-// canvas to the letterboxed area in device pixels, so the one scaling step
-// is the only filtering the picture gets.
-EM_JS(void, WebPresent, (const uint32_t* pixels, int width, int height, int pitchPixels), {
+// Shows one frame of R G B A bytes (rgba, width x height, tightly packed, in
+// the heap): they go into a canvas of the frame's own size
+// (Module.v3FrameCanvas) through an ImageData that views the heap, which is
+// then drawn, linearly filtered, over the page's canvas at that canvas's
+// full size. The page sizes that canvas to the letterboxed area in device
+// pixels, so this one scaling step is the only filtering the picture gets.
+EM_JS(void, WebPresent, (const uint8_t* rgba, int width, int height), {
     let frame = Module.v3Frame;
     if (!frame || frame.width !== width || frame.height !== height) {
         const canvas = document.createElement("canvas");
         canvas.width = width;
         canvas.height = height;
-        const context = canvas.getContext("2d", {alpha: false});
-        const image = context.createImageData(width, height);
-        frame = {width: width, height: height, canvas: canvas, context: context, image: image,
-                 words: new Uint32Array(image.data.buffer)};
+        frame = {width: width, height: height, canvas: canvas, context: canvas.getContext("2d", {alpha: false})};
         Module.v3Frame = frame;
         Module.v3FrameCanvas = canvas;
     }
-    const words = frame.words;
-    const heap = HEAPU32;
-    for (let y = 0; y < height; ++y) {
-        let src = (pixels >> 2) + y * pitchPixels;
-        let dst = y * width;
-        const end = dst + width;
-        // A R G B values to the R G B A bytes of ImageData; the frame shows opaque.
-        while (dst < end) {
-            const p = heap[src++];
-            words[dst++] = 0xFF000000 | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >>> 16) & 0xFF);
-        }
+    // A growing heap replaces its buffer, and with it the view.
+    if (!frame.image || frame.buffer !== HEAPU8.buffer || frame.address !== rgba) {
+        frame.buffer = HEAPU8.buffer;
+        frame.address = rgba;
+        frame.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
     }
     frame.context.putImageData(frame.image, 0, 0);
     const screen = Module.canvas;
-    if (!screen) return;
-    if (!Module.v3ScreenContext || Module.v3ScreenContext.canvas !== screen)
-        Module.v3ScreenContext = screen.getContext("2d", {alpha: false});
-    const context = Module.v3ScreenContext;
-    context.imageSmoothingEnabled = true;
-    context.imageSmoothingQuality = "low";
-    context.drawImage(frame.canvas, 0, 0, screen.width, screen.height);
+    if (screen) {
+        if (!Module.v3ScreenContext || Module.v3ScreenContext.canvas !== screen)
+            Module.v3ScreenContext = screen.getContext("2d", {alpha: false});
+        const context = Module.v3ScreenContext;
+        context.imageSmoothingEnabled = true;
+        context.imageSmoothingQuality = "low";
+        context.drawImage(frame.canvas, 0, 0, screen.width, screen.height);
+    }
     Module.v3PresentCount = (Module.v3PresentCount || 0) + 1;
     // Test pages ask for one presented frame's exact pixels.
     if (Module.TEST_captureFrame === Module.v3PresentCount) Module.TEST_capturedFrame = frame.image.data.slice();
@@ -245,7 +240,19 @@ public:
     // Shows one frame, then waits for the browser's next animation frame.
     void PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels) {
         if (!windowOpen_ || !presenting_) return;
-        WebPresent(pixels, width, height, pitchPixels);
+        // A R G B values (B G R A bytes) to the R G B A bytes of a canvas,
+        // opaque as the desktop shows them; a loop the compiler vectorises.
+        const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+        if (rgba_.size() != count) rgba_.assign(count, 0);
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* src = pixels + static_cast<ptrdiff_t>(y) * pitchPixels;
+            uint32_t* dst = rgba_.data() + static_cast<ptrdiff_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = src[x];
+                dst[x] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+            }
+        }
+        WebPresent(reinterpret_cast<const uint8_t*>(rgba_.data()), width, height);
         ++presents_;
         WebWaitForAnimationFrame();
     }
@@ -263,6 +270,7 @@ private:
     bool cursorVisible_ = true;
     bool presenting_ = false;
     uint64_t presents_ = 0;
+    std::vector<uint32_t> rgba_;  // the last frame as the canvas takes it
     const bool TEST_drivenClock_;
 };
 

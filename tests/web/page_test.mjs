@@ -135,6 +135,35 @@ const tests = {
         });
         check(Math.abs(canvas.w / canvas.h - 4 / 3) < 0.01, `canvas keeps 4:3 (${canvas.w}x${canvas.h})`);
         check(Math.abs(canvas.w - canvas.cw * canvas.dpr) < 1, "canvas has one pixel per device pixel");
+
+        // The log download hands the browser the log's bytes as they are.
+        const download = await page.evaluate(async () => {
+            let clicked = null;
+            const original = HTMLAnchorElement.prototype.click;
+            HTMLAnchorElement.prototype.click = function () { clicked = {href: this.href, name: this.download}; };
+            document.getElementById("download-log").click();
+            HTMLAnchorElement.prototype.click = original;
+            if (!clicked) return null;
+            const got = new Uint8Array(await (await fetch(clicked.href)).arrayBuffer());
+            const log = Module.FS.readFile("/vantora3/log/log.txt");
+            return {name: clicked.name, same: got.length > 0 && got.length <= log.length &&
+                    got.every((b, i) => b === log[i])};
+        });
+        check(download && download.name === "log.txt" && download.same, "the log downloads as log.txt");
+
+        // Full screen: the stage (without the page's bars) fills the window,
+        // which headless Chromium keeps at the viewport's size, and the
+        // canvas follows.
+        await page.click("#fullscreen");
+        await page.waitForFunction(() => document.fullscreenElement !== null, {timeout: 3000})
+            .catch(() => check(false, "the full-screen button enters full screen"));
+        await sleep(200);
+        const full = await page.evaluate(() => ({w: document.getElementById("screen").width,
+                                                 sw: innerWidth * devicePixelRatio,
+                                                 sh: innerHeight * devicePixelRatio,
+                                                 h: document.getElementById("screen").height}));
+        check(Math.abs(full.w - Math.min(full.sw, full.sh * 4 / 3)) <= 1,
+              `in full screen the canvas fills the window (${full.w}x${full.h} on ${full.sw}x${full.sh})`);
         await page.close();
     },
 
@@ -157,6 +186,19 @@ const tests = {
         const x3 = await page.evaluate(() => Module._TEST_PlayerX());
         check(x1 < x0 - 50, `held ArrowLeft moves the ship left (${x0} -> ${x1})`);
         check(x3 === x2, `released, the ship stays (${x2} -> ${x3})`);
+
+        // Focus lost while a key is held: its release never reaches the page,
+        // so every key counts as released.
+        await page.keyboard.down("ArrowRight");
+        await sleep(300);
+        await page.evaluate(() => window.dispatchEvent(new Event("blur")));
+        await sleep(150);
+        const y0 = await page.evaluate(() => Module._TEST_PlayerX());
+        await sleep(300);
+        const y1 = await page.evaluate(() => Module._TEST_PlayerX());
+        check(y0 > x3 + 30, `held ArrowRight moves the ship right (${x3} -> ${y0})`);
+        check(y1 === y0, `after focus loss the ship stops (${y0} -> ${y1})`);
+        await page.keyboard.up("ArrowRight");
 
         await page.keyboard.press("F1");
         const shot = await page.waitForSelector("#screenshots a[data-size]", {timeout: 5000}).catch(() => null);
@@ -256,12 +298,20 @@ async function measure(browser, base) {
     for (const [width, height] of [[1024, 768], [1920, 1080]]) {
         const page = await openPage(browser, base + "/", {width, height});
         await waitForLog(page, (l) => frames(l) >= 10, "frames");
-        const before = frames(await readLog(page));
-        const t0 = Date.now();
-        await sleep(5000);
-        const after = frames(await readLog(page));
-        const fps = (after - before) / ((Date.now() - t0) / 1000);
-        console.log(`frame rate at ${width}x${height}: ${fps.toFixed(1)} frames/s (${after - before} frames)`);
+        for (const screen of ["start screen", "play screen (firing)"]) {
+            if (screen !== "start screen") {
+                await page.keyboard.press("Space");
+                await page.keyboard.down("Space");
+                await sleep(500);
+            }
+            const before = frames(await readLog(page));
+            const t0 = Date.now();
+            await sleep(5000);
+            const after = frames(await readLog(page));
+            const fps = (after - before) / ((Date.now() - t0) / 1000);
+            console.log(`frame rate at ${width}x${height}, ${screen}: ${fps.toFixed(1)} frames/s ` +
+                        `(${after - before} frames in 5 s)`);
+        }
         await page.close();
     }
     const times = [];
