@@ -42,18 +42,29 @@ EM_JS(void, WebStartInput, (), {
     for (let i = 0; i < 10; ++i) { vkByCode["Digit" + i] = 0x30 + i; vkByCode["Numpad" + i] = 0x60 + i; }
     for (let i = 1; i <= 12; ++i) vkByCode["F" + i] = 0x6F + i;
     const gameKeys = new Set([0x1B, 0x20, 0x25, 0x26, 0x27, 0x28, 0x70]);
-    const input = {events: [], pads: {held: new Set(), next: new Map()}};
+    // A key is held while the keyboard or a pad holds it.
+    const input = {events: [], keyboard: new Set(), pads: {held: new Set(), next: new Map()}};
     Module.v3Input = input;
     const onKey = (down) => (e) => {
         const vk = vkByCode[e.code] || 0;
         if (vk === 0) return;
         if (gameKeys.has(vk)) e.preventDefault();
-        input.events.push(down ? [1, vk, e.repeat ? 1 : 0] : [2, vk, 0]);
+        if (down) {
+            input.keyboard.add(vk);
+            input.events.push([1, vk, e.repeat ? 1 : 0]);
+        } else {
+            input.keyboard.delete(vk);
+            if (!input.pads.held.has(vk)) input.events.push([2, vk, 0]);
+        }
     };
     window.addEventListener("keydown", onKey(true));
     window.addEventListener("keyup", onKey(false));
     // A key released while the page has no focus never reports its release.
-    const releaseAll = () => input.events.push([3, 0, 0]);
+    const releaseAll = () => {
+        input.keyboard.clear();
+        input.pads.held.clear();
+        input.events.push([3, 0, 0]);
+    };
     window.addEventListener("blur", releaseAll);
     document.addEventListener("visibilitychange", () => { if (document.hidden) releaseAll(); });
 });
@@ -90,7 +101,8 @@ EM_JS(void, WebPollGamepads, (), {
             state.next.set(vk, now + 1000 / 30);
         }
     }
-    for (const vk of state.held) if (!held.has(vk)) input.events.push([2, vk, 0]);
+    for (const vk of state.held)
+        if (!held.has(vk) && !input.keyboard.has(vk)) input.events.push([2, vk, 0]);
     state.held = held;
 });
 

@@ -231,6 +231,49 @@ const tests = {
         await page.close();
     },
 
+    async "a gamepad plays: A starts, the D-pad moves, the stick's dead zone holds, Back ends"(browser, base) {
+        // Headless Chromium has no pads: the page sees one standard-mapping
+        // pad through the Gamepad API, whose buttons and axes the test sets.
+        const page = await browser.newPage();
+        await page.setViewport({width: 1024, height: 768});
+        await page.evaluateOnNewDocument(() => {
+            const pad = {id: "test pad", index: 0, connected: true, mapping: "standard",
+                         buttons: Array.from({length: 17}, () => ({pressed: false, value: 0})), axes: [0, 0, 0, 0]};
+            window.TEST_pad = pad;
+            navigator.getGamepads = () => [pad, null, null, null];
+        });
+        await page.goto(base + "/");
+        const setButton = (i, pressed) => page.evaluate((i, p) => { TEST_pad.buttons[i].pressed = p; }, i, pressed);
+        const setAxis = (i, v) => page.evaluate((i, v) => { TEST_pad.axes[i] = v; }, i, v);
+        const x = () => page.evaluate(() => Module._TEST_PlayerX());
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        await setButton(0, true);
+        await waitForLog(page, (l) => l.includes("\nSpiel zur\xfcckgesetzt\n"), "a game started by A");
+        await setButton(0, false);
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n"), "play-screen frames");
+        const x0 = await x();
+        await setButton(14, true);
+        await sleep(400);
+        await setButton(14, false);
+        await sleep(100);
+        const x1 = await x();
+        check(x1 < x0 - 50, `D-pad left moves the ship left (${x0} -> ${x1})`);
+        await setAxis(0, 0.25);
+        await sleep(300);
+        const x2 = await x();
+        check(x2 === x1, `a stick inside the dead zone leaves the ship (${x1} -> ${x2})`);
+        await setAxis(0, 0.9);
+        await sleep(300);
+        const x3 = await x();
+        await setAxis(0, 0);
+        check(x3 > x2 + 30, `the stick pushed right moves the ship right (${x2} -> ${x3})`);
+        await setButton(8, true);
+        const ended = await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        check(ended !== null && await page.evaluate(() => document.getElementById("ended").dataset.code) === "0",
+              "Back ends the game normally");
+        await page.close();
+    },
+
     async "a start-screen frame has the desktop's pixels"(browser, base) {
         const frame = 30;
         const raw = path.join(os.tmpdir(), `vantora3-reference-${process.pid}.raw`);
