@@ -55,7 +55,8 @@ function launchBrowser() {
     return puppeteer.launch({
         executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
         headless: true,
-        args: ["--no-sandbox", "--disable-gpu", "--enable-unsafe-swiftshader", "--disable-background-networking",
+        args: ["--no-sandbox", "--disable-gpu", "--enable-unsafe-swiftshader", "--disable-dev-shm-usage",
+               "--disable-background-networking",
                "--disable-component-update", "--disable-sync", "--no-first-run", "--no-default-browser-check",
                `--user-data-dir=${profile}`],
     }).then((browser) => ({browser, profile}));
