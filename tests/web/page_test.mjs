@@ -275,12 +275,15 @@ const tests = {
         await page.close();
     },
 
-    async "a start-screen frame has the desktop's pixels"(browser, base) {
+    async "start-screen frames have the desktop's pixels and log lines"(browser, base) {
         const frame = 30;
         const raw = path.join(os.tmpdir(), `vantora3-reference-${process.pid}.raw`);
-        execFileSync(referenceProgram, [String(frame), raw], {stdio: "inherit"});
+        const rawLog = raw + ".log";
+        execFileSync(referenceProgram, [String(frame), raw, rawLog], {stdio: "inherit"});
         const reference = fs.readFileSync(raw);
+        const referenceLog = fs.readFileSync(rawLog, "latin1");
         fs.rmSync(raw);
+        fs.rmSync(rawLog);
         const page = await openPage(browser, base + "/", {
             settings: {TEST_drivenClock: true, TEST_milliseconds: 4242, TEST_captureFrame: frame}});
         await page.waitForFunction(() => window.Module && Module.TEST_capturedFrame, {timeout: 15000})
@@ -304,6 +307,18 @@ const tests = {
         console.log(`    frame ${frame}: largest channel difference ${worst}, ${differing} pixels differ`);
         check(worst <= 2, `web and desktop frames agree within 2 per channel (worst ${worst})`);
         check(await orangePixels(page, null) > 300, "the compared frame is the start screen");
+        // The same log lines in the same order, up to the end of that frame
+        // (the desktop's run then quits; the page's goes on).
+        const endOfFrame = (log) => {
+            let at = -1;
+            for (let n = 0; n < frame; ++n) at = log.indexOf("\nScene ended\n", at + 1);
+            return at < 0 ? log : log.slice(0, at + "\nScene ended\n".length);
+        };
+        const webLog = endOfFrame(await readLog(page));
+        const nativeLog = endOfFrame(referenceLog);
+        check(frames(nativeLog) === frame && webLog === nativeLog,
+              `the page's log matches the desktop's for ${frame} frames ` +
+              `(${webLog.split("\n").length} and ${nativeLog.split("\n").length} lines)`);
         await page.close();
     },
 

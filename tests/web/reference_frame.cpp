@@ -2,9 +2,9 @@
 // headless backend with the clocks the test page fixes in the browser
 // (timeGetTime, and so the seed, at 4242; the counter one 60 Hz frame per
 // present from 0), and writes presented frame N of the start screen as
-// 1024 x 768 little-endian A8R8G8B8 values.
+// 1024 x 768 little-endian A8R8G8B8 values, and the log up to there.
 //
-//   web_reference_frame N OUT.raw
+//   web_reference_frame N OUT.raw [OUT.log]
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,12 +17,13 @@
 #include "platform/headless_backend.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: web_reference_frame N OUT.raw\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: web_reference_frame N OUT.raw [OUT.log]\n");
         return 2;
     }
     const uint64_t wanted = std::strtoull(argv[1], nullptr, 10);
     const std::string out = std::filesystem::absolute(argv[2]).string();
+    const std::string logOut = argc == 4 ? std::filesystem::absolute(argv[3]).string() : "";
     namespace fs = std::filesystem;
     // A run directory of its own, laid out as the page's /vantora3.
     char pattern[] = "/tmp/vantora3-webref-XXXXXX";
@@ -45,10 +46,12 @@ int main(int argc, char** argv) {
         }
     });
     const int code = WinMain(nullptr, nullptr, nullptr, 0);
+    std::error_code copyError;
+    if (!logOut.empty()) fs::copy_file(root + "/log/log.txt", logOut, fs::copy_options::overwrite_existing, copyError);
     fs::current_path("/");
     std::error_code ignored;
     fs::remove_all(root, ignored);
-    if (code != 0 || frame.size() != 1024u * 768u) {
+    if (code != 0 || frame.size() != 1024u * 768u || copyError) {
         std::fprintf(stderr, "web_reference_frame: no frame %llu (exit %d)\n",
                      static_cast<unsigned long long>(wanted), code);
         return 1;
