@@ -12,10 +12,36 @@
 
 #include "app/globals.h"
 #include "app/win_main.h"
+#include "graphics/d3dx9.h"
 #include "platform/web_backend.h"
 
 // For the browser tests: where the ship is, to see a held arrow move it.
 extern "C" EMSCRIPTEN_KEEPALIVE float TEST_PlayerX() { return player.GetPosition().x; }
+
+// For the browser tests, on a page that does not start the game: decodes
+// the PNG file at path through the image service and copies up to maxCount
+// of its A8R8G8B8 texels to out. Returns the texel count, or the failure's
+// HRESULT (negative).
+extern "C" EMSCRIPTEN_KEEPALIVE int TEST_DecodeImage(const char* path, uint32_t* out, int maxCount) {
+    D3DXIMAGE_INFO info{};
+    HRESULT result = D3DXGetImageInfoFromFileA(path, &info);
+    if (FAILED(result)) return result;
+    IDirect3DTexture9* texture = nullptr;
+    result = D3DXCreateTextureFromFileExA(nullptr, path, info.Width, info.Height, 1, 0, D3DFMT_A8R8G8B8,
+                                          D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr,
+                                          nullptr, &texture);
+    if (FAILED(result)) return result;
+    D3DLOCKED_RECT locked{};
+    int count = 0;
+    if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
+        for (UINT y = 0; y < info.Height; ++y)
+            for (UINT x = 0; x < info.Width && count < maxCount; ++x)
+                out[count++] = static_cast<const uint32_t*>(locked.pBits)[y * (locked.Pitch / 4) + x];
+        texture->UnlockRect(0);
+    }
+    texture->Release();
+    return count;
+}
 
 int main() {
     for (const char* dir : {"/vantora3", "/vantora3/bin", "/vantora3/log", "/vantora3/SCREENSHOTS"})

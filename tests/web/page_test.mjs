@@ -10,6 +10,7 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import {execFileSync} from "node:child_process";
+import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
 
 const args = process.argv.slice(2);
@@ -118,6 +119,34 @@ const orangePixels = (page, selector) => page.evaluate((sel) => {
         if (data[i] > 200 && data[i + 1] > 130 && data[i + 1] < 210 && data[i + 2] < 60) n += 1;
     return n;
 }, selector);
+
+// A small RGBA PNG (8 bits a channel, no interlace) of the given rows of
+// [r, g, b, a] texels, written here so the test knows every stored byte.
+function crc32(bytes) {
+    let crc = 0xFFFFFFFF;
+    for (const b of bytes) {
+        crc ^= b;
+        for (let k = 0; k < 8; ++k) crc = (crc >>> 1) ^ (0xEDB88320 & -(crc & 1));
+    }
+    return (crc ^ 0xFFFFFFFF) >>> 0;
+}
+function png(rows) {
+    const chunk = (name, data) => {
+        const body = Buffer.concat([Buffer.from(name, "latin1"), data]);
+        const head = Buffer.alloc(4);
+        head.writeUInt32BE(data.length);
+        const tail = Buffer.alloc(4);
+        tail.writeUInt32BE(crc32(body));
+        return Buffer.concat([head, body, tail]);
+    };
+    const ihdr = Buffer.alloc(13);
+    ihdr.writeUInt32BE(rows[0].length, 0);
+    ihdr.writeUInt32BE(rows.length, 4);
+    ihdr.set([8, 6, 0, 0, 0], 8);
+    const raw = Buffer.from(rows.flatMap((row) => [0, ...row.flat()]));
+    return Buffer.concat([Buffer.from([0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A]), chunk("IHDR", ihdr),
+                          chunk("IDAT", zlib.deflateSync(raw)), chunk("IEND", Buffer.alloc(0))]);
+}
 
 const tests = {
     async "start screen is drawn, with its log lines and orange text"(browser, base) {
@@ -229,6 +258,41 @@ const tests = {
         const count = frames(log);
         await sleep(300);
         check(frames(await readLog(page)) === count, "no frame after Escape");
+        await page.close();
+    },
+
+    async "the browser decodes images to the stored bytes and refuses broken ones"(browser, base) {
+        // Straight alpha kept as stored, also for almost and fully transparent
+        // texels, which a 2-D canvas would change.
+        const rows = [[[200, 100, 50, 3], [255, 255, 255, 0], [10, 20, 30, 255]],
+                      [[1, 2, 3, 128], [0, 0, 0, 0], [250, 128, 7, 254]]];
+        const good = png(rows);
+        const badData = Buffer.from(good);
+        badData[badData.length - 20] ^= 0xFF;  // inside the compressed pixels
+        const badHeader = Buffer.from(good);
+        badHeader[20] ^= 1;  // the height, which no longer matches the header's CRC
+        const truncated = good.subarray(0, good.length - 30);
+        const page = await openPage(browser, base + "/", {settings: {noInitialRun: true}});
+        await page.waitForFunction(() => window.Module && Module.calledRun, {timeout: 15000});
+        const results = await page.evaluate(async (files) => {
+            const out = {};
+            for (const [name, b64] of Object.entries(files)) {
+                const path = "/" + name + ".png";
+                Module.FS.writeFile(path, Uint8Array.from(atob(b64), (c) => c.charCodeAt(0)));
+                const buffer = Module._malloc(4 * 16);
+                const n = await Module.ccall("TEST_DecodeImage", "number", ["string", "number", "number"],
+                                             [path, buffer, 16], {async: true});
+                out[name] = {n, texels: Array.from(Module.HEAPU32.subarray(buffer >> 2, (buffer >> 2) + Math.max(n, 0)))};
+                Module._free(buffer);
+            }
+            return out;
+        }, {good: good.toString("base64"), badData: badData.toString("base64"),
+            badHeader: badHeader.toString("base64"), truncated: truncated.toString("base64")});
+        const expected = rows.flat().map(([r, g, b, a]) => (((a << 24) | (r << 16) | (g << 8) | b) >>> 0));
+        check(results.good.n === 6 && results.good.texels.every((t, i) => t === expected[i]),
+              `texels as stored: ${results.good.texels.map((t) => t.toString(16))}`);
+        for (const name of ["badData", "badHeader", "truncated"])
+            check(results[name].n < 0, `${name} is refused (${results[name].n})`);
         await page.close();
     },
 
