@@ -34,8 +34,14 @@ HRESULT D3dxSprite::Draw(IDirect3DTexture9* texture, const RECT* srcRect, const 
     // The software device hands out its back buffer's memory directly; any
     // other device goes through GetBackBuffer and LockRect.
     SpriteTarget target;
-    if (platform::GetBackBufferPixels(device_, &target.pixels, &target.pitchPixels, &target.width,
-                                      &target.height)) {
+    if (platform::GetBackBufferPixels(device_, nullptr, &target.pitchPixels, &target.width, &target.height)) {
+        // A draw that paints every pixel opaquely (the background) makes the
+        // scene's pending clear pointless: it is dropped instead of done.
+        if (SpriteCoversTarget(target.width, target.height, ours->Image(), placement, color)) {
+            platform::GetBackBufferPixelsToOverwrite(device_, &target.pixels, nullptr, nullptr, nullptr);
+        } else {
+            platform::GetBackBufferPixels(device_, &target.pixels, nullptr, nullptr, nullptr);
+        }
         DrawSprite(target, ours->Image(), placement, color);
         return D3D_OK;
     }

@@ -475,6 +475,24 @@ void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const Spri
     DrawGeneral(target, image, placement, color);
 }
 
+bool SpriteCoversTarget(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
+                        uint32_t color) {
+    if (image.pixels == nullptr || !image.opaque || width <= 0 || height <= 0 || (color >> 24) != 0xFF) return false;
+    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY, placement.rotation,
+                    placement.x, placement.y}) {
+        if (!std::isfinite(f)) return false;
+    }
+    // The fixed-weight paths (unturned, scale 1 or 1/2) blend every covered
+    // pixel by the filtered alpha, which is 255 for opaque texels: the old
+    // pixel's weight is 0 in every kernel.
+    const int stepX = FixedStep(placement.scaleX);
+    const int stepY = FixedStep(placement.scaleY);
+    if (placement.rotation != 0.0f || stepX == 0 || stepY == 0) return false;
+    const Axis ax = FixedAxis(placement.x, image.width, stepX, width);
+    const Axis ay = FixedAxis(placement.y, image.height, stepY, height);
+    return ax.pixelFirst == 0 && ax.pixelEnd == width && ay.pixelFirst == 0 && ay.pixelEnd == height;
+}
+
 namespace kernels {
 
 namespace {

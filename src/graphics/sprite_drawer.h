@@ -88,4 +88,11 @@ bool CpuHasAvx2();
 void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,
                 uint32_t color, SpriteKernel kernel = SpriteKernel::Auto);
 
+// True when DrawSprite into a width x height target would write every one
+// of its pixels with an opaque value that does not depend on what was there:
+// an opaque image, a colour of alpha 255, unturned at scale 1 or 1/2,
+// covering the whole target. Whatever the target held may then be dropped.
+bool SpriteCoversTarget(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
+                        uint32_t color);
+
 }  // namespace gfx

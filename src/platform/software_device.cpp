@@ -31,13 +31,16 @@ HRESULT SoftwareDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3
     if ((flags & ~D3DCLEAR_TARGET) != 0) return D3DERR_INVALIDCALL;
     if (count > 0 && rects == nullptr) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_TARGET) == 0) return D3D_OK;
+    if (count == 0) {
+        // The fill waits until the pixels are used: the scene's first draw
+        // usually covers the whole screen (the background), and then it is
+        // dropped. Every other use sees the filled pixels.
+        backBuffer_->FillLater(color);
+        return D3D_OK;
+    }
     uint32_t* pixels = backBuffer_->Pixels();
     const int width = backBuffer_->Width();
     const int height = backBuffer_->Height();
-    if (count == 0) {
-        std::fill_n(pixels, kPixelCount, color);
-        return D3D_OK;
-    }
     for (DWORD i = 0; i < count; ++i) {
         // Rectangles are clipped to the buffer; x2 and y2 are exclusive.
         const int x1 = std::clamp<int>(rects[i].x1, 0, width);

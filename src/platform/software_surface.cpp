@@ -1,5 +1,7 @@
 #include "platform/software_surface.h"
 
+#include <algorithm>
+
 namespace platform {
 
 SoftwareSurface::SoftwareSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool)
@@ -8,6 +10,12 @@ SoftwareSurface::SoftwareSurface(UINT width, UINT height, D3DFORMAT format, D3DP
       format_(format),
       pool_(pool),
       pixels_(static_cast<size_t>(width) * height, 0xFF000000u) {}
+
+void SoftwareSurface::DoPendingFill() const {
+    std::fill(pixels_.begin(), pixels_.end(), fillColor_);
+    fillPending_ = false;
+    ++fillsDone_;
+}
 
 HRESULT SoftwareSurface::GetDesc(D3DSURFACE_DESC* desc) {
     if (desc == nullptr) return D3DERR_INVALIDCALL;
@@ -36,7 +44,7 @@ HRESULT SoftwareSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWOR
         offset = static_cast<size_t>(rect->top) * width_ + static_cast<size_t>(rect->left);
     }
     locked->Pitch = static_cast<INT>(width_ * sizeof(uint32_t));
-    locked->pBits = pixels_.data() + offset;
+    locked->pBits = Pixels() + offset;
     locked_ = true;
     return D3D_OK;
 }

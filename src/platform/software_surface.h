@@ -16,28 +16,59 @@ public:
 
     HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
     // Fails with D3DERR_INVALIDCALL while already locked or for a rectangle
-    // outside the surface; Pitch is in bytes.
+    // outside the surface; Pitch is in bytes. Does any pending fill first.
     HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
     // Fails with D3DERR_INVALIDCALL when not locked.
     HRESULT UnlockRect() override;
 
-    // Direct access for the platform and graphics services, no lock needed.
-    uint32_t* Pixels() { return pixels_.data(); }
-    const uint32_t* Pixels() const { return pixels_.data(); }
+    // Every pixel is to become color, filled when the pixels are next handed
+    // out (Pixels, LockRect) or never, when the next user overwrites them all
+    // (PixelsToOverwrite). A later FillLater replaces an earlier one.
+    void FillLater(uint32_t color) {
+        fillPending_ = true;
+        fillColor_ = color;
+    }
+
+    // Direct access for the platform and graphics services, no lock needed;
+    // any pending fill is done first, so the caller sees the pixels as they are.
+    uint32_t* Pixels() {
+        if (fillPending_) DoPendingFill();
+        return pixels_.data();
+    }
+    const uint32_t* Pixels() const {
+        if (fillPending_) DoPendingFill();
+        return pixels_.data();
+    }
+    // The pixels for a caller that writes every one of them with an opaque
+    // value that does not depend on what was there: a pending fill is dropped.
+    uint32_t* PixelsToOverwrite() {
+        fillPending_ = false;
+        return pixels_.data();
+    }
     int Width() const { return static_cast<int>(width_); }
     int Height() const { return static_cast<int>(height_); }
     int PitchPixels() const { return static_cast<int>(width_); }
     bool IsLocked() const { return locked_; }
 
+    // How many pending fills were really done (not dropped) so far.
+    uint64_t TEST_FillsDone() const { return fillsDone_; }
+
 private:
     ~SoftwareSurface() override = default;
+
+    void DoPendingFill() const;
 
     UINT width_;
     UINT height_;
     D3DFORMAT format_;
     D3DPOOL pool_;
     bool locked_ = false;
-    std::vector<uint32_t> pixels_;
+    // The pending fill belongs to the pixels: every member that hands them
+    // out does it first (the const ones too), so no reader can bypass it.
+    mutable bool fillPending_ = false;
+    uint32_t fillColor_ = 0;
+    mutable uint64_t fillsDone_ = 0;
+    mutable std::vector<uint32_t> pixels_;
 };
 
 }  // namespace platform

@@ -441,4 +441,60 @@ TEST(SpriteDrawer, TexelsChangedThroughALockShowInTheNextDraw) {
     }
 }
 
+// A draw that covers its whole target opaquely writes pixels that do not
+// depend on what was there, in every kernel; the other draws are not
+// reported as covering. A pixel is covered when its centre lies inside the
+// placed image, so an image moved by half a pixel still covers the target. Targets are 40x24 (pitch 45).
+TEST(SpriteDrawer, CoversTargetOnlyWhenEveryPixelIsPaintedOpaquely) {
+    const Image screenSized = NoiseImage(40, 24, 7, 255);
+    const Image larger = NoiseImage(43, 26, 8, 255);
+    const Image twiceSized = NoiseImage(80, 48, 9, 255);
+    const Image soft = SoftDisc(40, 24, 10);
+    std::vector<uint32_t> holedTexels = screenSized.texels;
+    holedTexels[5 * 40 + 6] = Argb(254, 1, 2, 3);
+    const Image holed(40, 24, std::move(holedTexels));
+    SpritePlacement turned = At(0, 0);
+    turned.rotation = 0.001f;
+    struct Row {
+        const char* name;
+        const Image& image;
+        SpritePlacement placement;
+        uint32_t color;
+        bool covers;
+    };
+    const Row rows[] = {
+        {"screen-sized at 0,0", screenSized, At(0, 0), 0xFFAAAAAA, true},
+        {"screen-sized, white", screenSized, At(0, 0), 0xFFFFFFFF, true},
+        {"larger, filtered", larger, At(-1.3f, -0.6f), 0xFF80FF40, true},
+        {"twice the size at half scale", twiceSized, At(0, 0, 0.5f), 0xFFFFFFFF, true},
+        {"twice the size at half scale, filtered", twiceSized, At(-0.25f, -0.25f, 0.5f), 0xFFFFFFFF, true},
+        {"one texel not opaque", holed, At(0, 0), 0xFFFFFFFF, false},
+        {"soft edges", soft, At(0, 0), 0xFFFFFFFF, false},
+        {"moved right by a pixel", screenSized, At(1, 0), 0xFFFFFFFF, false},
+        {"moved down by half a pixel", screenSized, At(0, 0.5f), 0xFFFFFFFF, true},
+        {"moved down by 0.6 pixel", screenSized, At(0, 0.6f), 0xFFFFFFFF, false},
+        {"half scale", screenSized, At(0, 0, 0.5f), 0xFFFFFFFF, false},
+        {"scaled up", screenSized, At(0, 0, 1.5f), 0xFFFFFFFF, false},
+        {"turned", larger, turned, 0xFFFFFFFF, false},
+        {"translucent colour", screenSized, At(0, 0), 0xFEFFFFFF, false},
+        {"not finite", screenSized, At(0, std::numeric_limits<float>::quiet_NaN()), 0xFFFFFFFF, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(gfx::SpriteCoversTarget(40, 24, r.image.view, r.placement, r.color), r.covers);
+        if (!r.covers) continue;
+        for (SpriteKernel kernel : {SpriteKernel::Scalar, SpriteKernel::Sse2, SpriteKernel::Avx2}) {
+            if (kernel == SpriteKernel::Avx2 && !gfx::CpuHasAvx2()) continue;
+            Screen a(40, 24, 1), b(40, 24, 2);
+            gfx::DrawSprite(a.Target(), r.image.view, r.placement, r.color, kernel);
+            gfx::DrawSprite(b.Target(), r.image.view, r.placement, r.color, kernel);
+            for (int y = 0; y < 24; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y << " kernel " << static_cast<int>(kernel);
+                    ASSERT_EQ(a.At(x, y) >> 24, 0xFFu);
+                }
+        }
+    }
+}
+
 }  // namespace
