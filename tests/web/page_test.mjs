@@ -427,13 +427,24 @@ async function measure(browser, base) {
                 await page.keyboard.down("Space");
                 await sleep(500);
             }
+            // The renderer's main-thread busy time beside the frames: how
+            // much of each frame the page's work (game, presentation, layout) takes.
+            const session = await page.createCDPSession();
+            await session.send("Performance.enable");
+            const busy = async () => (await session.send("Performance.getMetrics")).metrics
+                .find((m) => m.name === "TaskDuration").value;
             const before = frames(await readLog(page));
+            const busy0 = await busy();
             const t0 = Date.now();
             await sleep(5000);
             const after = frames(await readLog(page));
-            const fps = (after - before) / ((Date.now() - t0) / 1000);
+            const busy1 = await busy();
+            const seconds = (Date.now() - t0) / 1000;
+            const fps = (after - before) / seconds;
             console.log(`frame rate at ${width}x${height}, ${screen}: ${fps.toFixed(1)} frames/s ` +
-                        `(${after - before} frames in 5 s)`);
+                        `(${after - before} frames in 5 s); main thread busy ${(100 * (busy1 - busy0) / seconds).toFixed(0)}%, ` +
+                        `${(1000 * (busy1 - busy0) / Math.max(1, after - before)).toFixed(1)} ms a frame`);
+            await session.detach();
         }
         await page.close();
     }
