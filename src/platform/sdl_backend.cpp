@@ -6,15 +6,22 @@ namespace platform {
 
 SdlBackend::~SdlBackend() {
     CloseWindow();
+    StopPads();
     if (videoReady_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
 }
 
 bool SdlBackend::OpenWindow(const char* title, int width, int height, bool visible) {
     if (window_ != nullptr || !StartVideo()) return false;
-    Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    // Resizable for the windowed mode (Alt+Enter, F11); the device makes it
+    // full screen.
+    Uint32 flags = (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN) | SDL_WINDOW_RESIZABLE;
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (window_ == nullptr) return false;
+    windowWidth_ = width;
+    windowHeight_ = height;
+    fullScreen_ = false;
+    coverDisplay_ = false;
     SDL_ShowCursor(cursorVisible_ ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
@@ -48,6 +55,9 @@ bool SdlBackend::StartVideo() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
     videoReady_ = true;
+    // SDL keeps the screensaver off by default; say so, whatever its hints.
+    SDL_DisableScreenSaver();
+    StartPads();
     return true;
 }
 

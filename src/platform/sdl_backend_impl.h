@@ -1,8 +1,8 @@
 // The SDL2 backend's own declarations, shared by its files, each of which
 // does one job: sdl_backend.cpp the window and its lifetime, sdl_window.cpp
 // the window's mode (full screen or windowed), sdl_keys.cpp the key table,
-// sdl_events.cpp the event pump, sdl_presenter.cpp presentation,
-// sdl_pacing.cpp the frame pacing. Nothing outside the backend includes this.
+// sdl_events.cpp the event pump, sdl_pads.cpp the gamepads,
+// sdl_presenter.cpp presentation, sdl_pacing.cpp the frame pacing. Nothing outside the backend includes this.
 #pragma once
 
 #include <SDL.h>
@@ -13,6 +13,7 @@
 
 #include "platform/backend.h"
 #include "platform/key_tracker.h"
+#include "platform/pad_keys.h"
 #include "platform/sdl_pacing.h"
 
 namespace platform {
@@ -42,12 +43,54 @@ public:
 private:
     bool StartVideo();
     bool MakeRenderer(bool windowed, int width, int height);
-    // Makes the window cover its display.
+
+    // sdl_window.cpp: makes the window cover its whole display from its
+    // top-left corner, through the window manager where one honours full
+    // screen, else as a borderless window of the display's size.
     void EnterFullScreen();
+    // Makes the window an ordinary resizable one of the size it was opened with.
+    void EnterWindowed();
+    // Full screen to windowed and back (Alt+Enter, F11).
+    void ToggleFullScreen();
+    // Where no window manager makes the window full screen: moves it back
+    // over the display should it have left that place. Once per event pump.
+    void KeepCoveringDisplay();
+
+    // sdl_events.cpp: one keyboard event; true when the platform took it for itself.
+    bool TakeWindowKey(const SDL_KeyboardEvent& key);
+    void KeyboardEvent(const SDL_KeyboardEvent& key, std::vector<NativeEvent>* events);
+    // Every key and button let go (the window lost the focus).
+    void ReleaseAllInput();
+
+    // sdl_pads.cpp: the game-controller subsystem, started with the video.
+    void StartPads();
+    void StopPads();
+    // One joystick or controller event; false when it is none.
+    bool PadEvent(const SDL_Event& event, std::vector<NativeEvent>* events);
+    // The auto-repeats of held pad directions that are due.
+    void RepeatPadKeys(std::vector<NativeEvent>* events);
+
+    struct Pad {
+        SDL_GameController* controller = nullptr;
+        SDL_JoystickID id = -1;
+        int source = 0;  // its KeyTracker source
+        PadKeys keys;
+    };
+    void OpenPad(int deviceIndex);
+    void ClosePad(SDL_JoystickID id, std::vector<NativeEvent>* events);
+    Pad* FindPad(SDL_JoystickID id);
+    // Applies a pad's key changes to the key state and posts its key-downs.
+    void ApplyPadKeys(const Pad& pad, const std::vector<PadKeyEvent>& changes, std::vector<NativeEvent>* events);
     // The display's refresh interval for the window, 60 Hz when unknown.
     int64_t RefreshIntervalNs() const;
 
     bool videoReady_ = false;
+    bool padsReady_ = false;
+    bool fullScreen_ = false;
+    bool coverDisplay_ = false;  // full screen as a borderless window of the display's size
+    int windowWidth_ = 0;  // the size the window was opened with, its windowed size
+    int windowHeight_ = 0;
+    std::vector<Pad> pads_;
     bool cursorVisible_ = true;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;

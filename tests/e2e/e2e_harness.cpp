@@ -147,6 +147,29 @@ WindowManager::~WindowManager() {
     RemoveTree(home_);
 }
 
+OtherWindow::OtherWindow(const std::string& display) : display_(display) {
+    pid_ = Spawn({"xlogo", "-name", "vantora3-other", "-geometry", "64x64+0+0"}, {"DISPLAY=" + display});
+    if (pid_ <= 0) return;
+    WaitUntil(
+        [&] {
+            const std::string out = CaptureOutput(display, {"xdotool", "search", "--classname", "vantora3-other"});
+            id_ = out.substr(0, out.find('\n'));
+            return !id_.empty();
+        },
+        10000);
+}
+
+OtherWindow::~OtherWindow() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool OtherWindow::TakeFocus() {
+    return Ok() && XdoTool(display_, {"windowraise", id_, "windowfocus", "--sync", id_});
+}
+
 std::string CaptureOutput(const std::string& display, const std::vector<std::string>& argv) {
     const std::string dir = MakeTempDir("vantora3-out-");
     if (dir.empty()) return "";

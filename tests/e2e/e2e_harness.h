@@ -65,6 +65,24 @@ private:
     std::string home_;
 };
 
+// Another program's small window (xlogo) in the display's top-left corner,
+// as a desktop has beside the game; closed on destruction.
+class OtherWindow {
+public:
+    explicit OtherWindow(const std::string& display);
+    ~OtherWindow();
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+    bool Ok() const { return !id_.empty(); }
+    // Gives it the keyboard focus, taking it from the game.
+    bool TakeFocus();
+
+private:
+    std::string display_;
+    pid_t pid_ = -1;
+    std::string id_;  // its X window id
+};
+
 // Runs a program on the display and returns what it printed on stdout
 // (empty on failure or time-out).
 std::string CaptureOutput(const std::string& display, const std::vector<std::string>& argv);
