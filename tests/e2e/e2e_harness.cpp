@@ -148,11 +148,11 @@ WindowManager::~WindowManager() {
 }
 
 OtherWindow::OtherWindow(const std::string& display) : display_(display) {
-    pid_ = Spawn({"xlogo", "-name", "vantora3-other", "-geometry", "64x64+0+0"}, {"DISPLAY=" + display});
+    pid_ = Spawn({"xlogo", "-name", "beside-the-game", "-geometry", "64x64+0+0"}, {"DISPLAY=" + display});
     if (pid_ <= 0) return;
     WaitUntil(
         [&] {
-            const std::string out = CaptureOutput(display, {"xdotool", "search", "--classname", "vantora3-other"});
+            const std::string out = CaptureOutput(display, {"xdotool", "search", "--classname", "beside-the-game"});
             id_ = out.substr(0, out.find('\n'));
             return !id_.empty();
         },
