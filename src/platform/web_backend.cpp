@@ -4,20 +4,24 @@
 // between (which then runs its key handlers, layout and painting).
 //
 // The page side lives in the functions below: listeners queue key events
-// in Module.v3Input, and PumpEvents drains that queue once per frame, after
-// polling the gamepads. The page (index.html) may set Module.canvas (where
+// in Module.v3Input, and PumpEvents drains that queue once per frame, then
+// reads the gamepads, which act as keys through the desktop's own mapping
+// (pad_mapping.h, pad_keys.h). The page (index.html) may set Module.canvas (where
 // frames show), Module.v3ShowMessage (message boxes) and, in tests only,
 // Module.TEST_drivenClock and Module.TEST_captureFrame.
 #include "platform/web_backend.h"
 
 #include <emscripten.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "platform/key_tracker.h"
+#include "platform/pad_keys.h"
+#include "platform/pad_mapping.h"
 
 namespace platform {
 namespace {
@@ -42,68 +46,34 @@ EM_JS(void, WebStartInput, (), {
     for (let i = 0; i < 10; ++i) { vkByCode["Digit" + i] = 0x30 + i; vkByCode["Numpad" + i] = 0x60 + i; }
     for (let i = 1; i <= 12; ++i) vkByCode["F" + i] = 0x6F + i;
     const gameKeys = new Set([0x1B, 0x20, 0x25, 0x26, 0x27, 0x28, 0x70]);
-    // A key is held while the keyboard or a pad holds it.
-    const input = {events: [], keyboard: new Set(), pads: {held: new Set(), next: new Map()}};
+    const input = {events: []};
     Module.v3Input = input;
     const onKey = (down) => (e) => {
         const vk = vkByCode[e.code] || 0;
         if (vk === 0) return;
         if (gameKeys.has(vk)) e.preventDefault();
-        if (down) {
-            input.keyboard.add(vk);
-            input.events.push([1, vk, e.repeat ? 1 : 0]);
-        } else {
-            input.keyboard.delete(vk);
-            if (!input.pads.held.has(vk)) input.events.push([2, vk, 0]);
-        }
+        input.events.push(down ? [1, vk, e.repeat ? 1 : 0] : [2, vk, 0]);
     };
     window.addEventListener("keydown", onKey(true));
     window.addEventListener("keyup", onKey(false));
     // A key released while the page has no focus never reports its release.
-    const releaseAll = () => {
-        input.keyboard.clear();
-        input.pads.held.clear();
-        input.events.push([3, 0, 0]);
-    };
+    const releaseAll = () => input.events.push([3, 0, 0]);
     window.addEventListener("blur", releaseAll);
     document.addEventListener("visibilitychange", () => { if (document.hidden) releaseAll(); });
 });
 
-// Turns the pads' state into the same key events, with the desktop pads'
-// mapping: A and Start are Space, Back is Escape, the right shoulder is F1,
-// the D-pad and the left stick (dead zone 30%) are the arrows; held
-// directions repeat after 500 ms, then 30 times a second.
-EM_JS(void, WebPollGamepads, (), {
-    const input = Module.v3Input;
-    if (!input || typeof navigator.getGamepads !== "function") return;
-    const held = new Set();
-    for (const pad of navigator.getGamepads()) {
-        if (!pad || !pad.connected) continue;
-        const pressed = (i) => pad.buttons.length > i && pad.buttons[i].pressed;
-        if (pressed(0) || pressed(9)) held.add(0x20);
-        if (pressed(8)) held.add(0x1B);
-        if (pressed(5)) held.add(0x70);
-        const x = pad.axes.length > 0 ? pad.axes[0] : 0;
-        const y = pad.axes.length > 1 ? pad.axes[1] : 0;
-        if (pressed(12) || y < -0.3) held.add(0x26);
-        if (pressed(13) || y > 0.3) held.add(0x28);
-        if (pressed(14) || x < -0.3) held.add(0x25);
-        if (pressed(15) || x > 0.3) held.add(0x27);
-    }
-    const state = input.pads;
-    const now = performance.now();
-    for (const vk of held) {
-        if (!state.held.has(vk)) {
-            input.events.push([1, vk, 0]);
-            state.next.set(vk, now + 500);
-        } else if (vk >= 0x25 && vk <= 0x28 && now >= state.next.get(vk)) {
-            input.events.push([1, vk, 1]);
-            state.next.set(vk, now + 1000 / 30);
-        }
-    }
-    for (const vk of state.held)
-        if (!held.has(vk) && !input.keyboard.has(vk)) input.events.push([2, vk, 0]);
-    state.held = held;
+// Reads pad index of the Gamepad API: the pressed state of the first
+// buttons (in the standard layout's order, 0 past the pad's own) and the
+// left stick's two axes. 0 when no pad is connected there.
+EM_JS(int, WebReadGamepad, (int index, int* buttons, int buttonCount, float* axes), {
+    if (typeof navigator.getGamepads !== "function") return 0;
+    const pad = navigator.getGamepads()[index];
+    if (!pad || !pad.connected) return 0;
+    for (let i = 0; i < buttonCount; ++i)
+        HEAP32[(buttons >> 2) + i] = i < pad.buttons.length && pad.buttons[i].pressed ? 1 : 0;
+    HEAPF32[axes >> 2] = pad.axes.length > 0 ? pad.axes[0] : 0;
+    HEAPF32[(axes >> 2) + 1] = pad.axes.length > 1 ? pad.axes[1] : 0;
+    return 1;
 });
 
 // The next queued event into out[0..2] (type, virtual key, repeat); 0 when none is left.
@@ -209,22 +179,20 @@ public:
 
     void PumpEvents(std::vector<NativeEvent>* events) override {
         if (!windowOpen_) return;
-        WebPollGamepads();
         int e[3] = {};
         while (WebNextEvent(e) != 0) {
+            const int vk = e[1];
             if (e[0] == kWebReleaseAll) {
-                keys_.ReleaseAll();
-            } else if (e[0] == kWebKeyUp) {
-                keys_.SetHeld(e[1], false);
-            } else if (e[0] == kWebKeyDown) {
-                keys_.SetHeld(e[1], true);
-                NativeEvent keyDown;
-                keyDown.type = NativeEvent::Type::KeyDown;
-                keyDown.virtualKey = e[1];
-                keyDown.repeat = e[2] != 0;
-                if (events != nullptr) events->push_back(keyDown);
+                ReleaseEverything();
+            } else if (e[0] == kWebKeyUp && vk > 0 && vk < 256) {
+                keyboardHeld_[vk] = false;
+                Release(vk);
+            } else if (e[0] == kWebKeyDown && vk > 0 && vk < 256) {
+                keyboardHeld_[vk] = true;
+                Press(vk, e[2] != 0, events);
             }
         }
+        PollPads(events);
     }
 
     SHORT QueryKeyState(int virtualKey) override { return keys_.Query(virtualKey); }
@@ -277,7 +245,67 @@ public:
     }
 
 private:
+    static constexpr int kMaxPads = 4;
+    static constexpr int kStandardButtons = 17;
+
+    // A key went down (or repeated): held, and a key message.
+    void Press(int vk, bool repeat, std::vector<NativeEvent>* events) {
+        keys_.SetHeld(vk, true);
+        NativeEvent keyDown;
+        keyDown.type = NativeEvent::Type::KeyDown;
+        keyDown.virtualKey = vk;
+        keyDown.repeat = repeat;
+        if (events != nullptr) events->push_back(keyDown);
+    }
+
+    // One source let go of the key: it stays held while another holds it.
+    void Release(int vk) {
+        if (keyboardHeld_[vk]) return;
+        for (const PadKeys& pad : pads_)
+            if (pad.Holds(vk)) return;
+        keys_.SetHeld(vk, false);
+    }
+
+    // Focus lost: keyboard and pads alike let go of every key.
+    void ReleaseEverything() {
+        std::vector<PadKeyEvent> ignored;
+        for (PadKeys& pad : pads_) pad.ReleaseAll(&ignored);
+        keyboardHeld_.fill(false);
+        keys_.ReleaseAll();
+    }
+
+    // The pads' buttons and sticks, read once a frame, as keys with the
+    // desktop pads' mapping; a pad gone releases what it held.
+    void PollPads(std::vector<NativeEvent>* events) {
+        // Real time even under a test's driven clock: repeats follow the player.
+        const auto now = static_cast<int64_t>(emscripten_get_now() * 1000000.0);
+        std::vector<PadKeyEvent> changes;
+        for (int i = 0; i < kMaxPads; ++i) {
+            int buttons[kStandardButtons] = {};
+            float axes[2] = {};
+            PadKeys& pad = pads_[static_cast<size_t>(i)];
+            if (WebReadGamepad(i, buttons, kStandardButtons, axes) == 0) {
+                pad.ReleaseAll(&changes);
+                continue;
+            }
+            for (int b = 0; b < kStandardButtons; ++b) {
+                const PadButton button = PadButtonForStandardIndex(b);
+                if (button != PadButton::Count) pad.SetButton(button, buttons[b] != 0, now, &changes);
+            }
+            pad.SetStick(axes[0], axes[1], now, &changes);
+            pad.Repeat(now, &changes);
+        }
+        for (const PadKeyEvent& change : changes) {
+            if (change.down)
+                Press(change.virtualKey, change.repeat, events);
+            else
+                Release(change.virtualKey);
+        }
+    }
+
     KeyTracker keys_;
+    std::array<bool, 256> keyboardHeld_{};
+    std::array<PadKeys, kMaxPads> pads_;
     bool windowOpen_ = false;
     bool cursorVisible_ = true;
     bool presenting_ = false;

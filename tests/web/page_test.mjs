@@ -332,6 +332,17 @@ const tests = {
         const x3 = await x();
         await setAxis(0, 0);
         check(x3 > x2 + 30, `the stick pushed right moves the ship right (${x2} -> ${x3})`);
+        // A key is held while any source holds it: the pad lets go, the keyboard still holds.
+        await page.keyboard.down("ArrowRight");
+        await setButton(15, true);
+        await sleep(200);
+        await setButton(15, false);
+        await sleep(100);
+        const x4 = await x();
+        await sleep(300);
+        const x5 = await x();
+        await page.keyboard.up("ArrowRight");
+        check(x5 > x4 + 30, `the keyboard's Right still moves the ship after the pad's is released (${x4} -> ${x5})`);
         await setButton(8, true);
         const ended = await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
         check(ended !== null && await page.evaluate(() => document.getElementById("ended").dataset.code) === "0",
