@@ -1,7 +1,7 @@
 // The real SDL backend under Xvfb with SDL's virtual joystick as the pad:
-// every button and stick direction as its key through both roads
-// (WM_KEYDOWN and GetAsyncKeyState), auto-repeat, several sources at once,
-// hot-plugging, a pad SDL cannot map, focus loss, and the window keys.
+// every key, button and stick direction as its virtual key through both
+// roads (WM_KEYDOWN and GetAsyncKeyState), auto-repeat, several sources at
+// once, hot-plugging, a pad SDL cannot map, focus loss, and the window keys.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -268,6 +268,48 @@ TEST_F(GamepadBackend, WindowKeysNeverReachTheWindow) {
     downs = Pump(150);
     ASSERT_EQ(downs.size(), 1u);
     EXPECT_EQ(downs[0].virtualKey, 0x0D);
+}
+
+// The keyboard beside the pads, through the same backend.
+using SdlKeyboard = GamepadBackend;
+
+TEST_F(SdlKeyboard, EveryKeyActsAsItsVirtualKey) {
+    struct Case {
+        const char* key;  // xdotool's name
+        int virtualKey;
+    };
+    const Case cases[] = {
+        {"Left", VK_LEFT},   {"Right", VK_RIGHT}, {"Up", VK_UP}, {"Down", VK_DOWN}, {"space", VK_SPACE},
+        {"Escape", VK_ESCAPE}, {"F1", VK_F1},    {"F12", 0x7B}, {"a", 'A'},        {"z", 'Z'},
+        {"7", '7'},          {"Return", 0x0D},   {"Tab", 0x09}, {"KP_0", 0x60},    {"Shift_L", 0x10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"keydown", c.key}));
+        const std::vector<KeyDown> downs = Pump(80);
+        ASSERT_GE(downs.size(), 1u);
+        EXPECT_EQ(downs[0].virtualKey, c.virtualKey);
+        EXPECT_FALSE(downs[0].repeat);
+        EXPECT_TRUE(Held(c.virtualKey));
+        ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"keyup", c.key}));
+        Pump(50);
+        EXPECT_FALSE(Held(c.virtualKey));
+    }
+}
+
+TEST_F(SdlKeyboard, HeldKeyRepeatsAsTheServerRepeatsIt) {
+    // This Xvfb repeats after 200 ms, every 20 ms.
+    ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"keydown", "Up"}));
+    const std::vector<KeyDown> downs = Pump(500);
+    ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"keyup", "Up"}));
+    ASSERT_GE(downs.size(), 5u);
+    EXPECT_FALSE(downs[0].repeat);
+    for (size_t i = 1; i < downs.size(); ++i) {
+        EXPECT_EQ(downs[i].virtualKey, VK_UP);
+        EXPECT_TRUE(downs[i].repeat);
+    }
+    Pump(50);
+    EXPECT_FALSE(Held(VK_UP));
 }
 
 }  // namespace
