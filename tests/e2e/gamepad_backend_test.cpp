@@ -11,6 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
 #include "e2e_harness.h"
 #include "platform/sdl_backend.h"
 #include "platform/sdl_virtual_pad.h"
@@ -23,6 +26,22 @@ using platform::TEST_VirtualPad;
 
 LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Whether the X server shows a visible cursor where the pointer is now
+// (any pixel of the current cursor image not fully transparent).
+bool CursorVisibleAtPointer(const std::string& display) {
+    Display* x = XOpenDisplay(display.c_str());
+    if (x == nullptr) return false;
+    bool visible = false;
+    if (XFixesCursorImage* image = XFixesGetCursorImage(x)) {
+        for (int i = 0; i < image->width * image->height; ++i) {
+            visible = visible || (image->pixels[i] >> 24) != 0;
+        }
+        XFree(image);
+    }
+    XCloseDisplay(x);
+    return visible;
 }
 
 struct KeyDown {
@@ -81,7 +100,8 @@ protected:
         Pump(50);
     }
 
-    e2e::Xvfb xvfb;
+    // Larger than the 1024x768 window, which leaves room around it.
+    e2e::Xvfb xvfb{1280, 1024};
     HWND window = nullptr;
     TEST_VirtualPad pad;
     TEST_VirtualPad pad2;
@@ -268,6 +288,25 @@ TEST_F(GamepadBackend, WindowKeysNeverReachTheWindow) {
     downs = Pump(150);
     ASSERT_EQ(downs.size(), 1u);
     EXPECT_EQ(downs[0].virtualKey, 0x0D);
+}
+
+// The cursor as the game asks for it: hidden over the window, shown again
+// as soon as the pointer leaves it.
+using SdlCursor = GamepadBackend;
+
+TEST_F(SdlCursor, HiddenOverTheWindowShownOutsideIt) {
+    ShowCursor(FALSE);
+    // The pointer starts at the screen's centre: a move elsewhere in the window.
+    ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"mousemove", "--sync", "600", "500"}));
+    Pump(100);
+    EXPECT_FALSE(CursorVisibleAtPointer(xvfb.Display()));
+    ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"mousemove", "--sync", "10", "10"}));
+    Pump(100);
+    EXPECT_TRUE(CursorVisibleAtPointer(xvfb.Display()));
+    ShowCursor(TRUE);
+    ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"mousemove", "--sync", "640", "512"}));
+    Pump(100);
+    EXPECT_TRUE(CursorVisibleAtPointer(xvfb.Display()));
 }
 
 // The keyboard beside the pads, through the same backend.
