@@ -120,6 +120,7 @@ void SdlBackend::KeepCoveringDisplay() {
 
 void SdlBackend::EnterWindowed() {
     if (window_ == nullptr) return;
+    const bool wasCovering = coverDisplay_;
     fullScreen_ = false;
     coverDisplay_ = false;
     const int display = SDL_GetWindowDisplayIndex(window_);
@@ -127,8 +128,14 @@ void SdlBackend::EnterWindowed() {
     SDL_SetWindowBordered(window_, SDL_TRUE);
     SDL_SetWindowResizable(window_, SDL_TRUE);
     SDL_SetWindowSize(window_, windowWidth_, windowHeight_);
-    const int centred = SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display);
-    SDL_SetWindowPosition(window_, centred, centred);
+    // A window manager puts a window that leaves full screen back where it
+    // was; a move asked of it here would hold the game up some 100 ms while
+    // SDL waits to see it done. Without one, the window left the display's
+    // corner only by our own move: centre it again.
+    if (wasCovering) {
+        const int centred = SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display);
+        SDL_SetWindowPosition(window_, centred, centred);
+    }
 }
 
 void SdlBackend::ToggleFullScreen() {
