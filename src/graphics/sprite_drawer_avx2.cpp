@@ -52,7 +52,6 @@ inline __m256i LoadMasked(const uint32_t* p, __m256i mask) {
 // The row's constants, set up once.
 struct RowSetup {
     __m256i zero, alphaMask, alphaLanes, toSigned, bias, top, bottom, color, alphaTwice;
-    bool modulate;
 
     explicit RowSetup(const BlendRow& row)
         : zero(_mm256_setzero_si256()),
@@ -64,8 +63,7 @@ struct RowSetup {
           bottom(_mm256_set1_epi16(static_cast<short>((row.w11 << 8) | row.w01))),
           color(FixedOf255(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(row.color)), _mm256_setzero_si256()))),
           alphaTwice(_mm256_setr_epi8(6, 6, 6, 6, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 6, 6, 6, 6, 6, 6, 6, 6, 14,
-                                      14, 14, 14, 14, 14, 14, 14)),
-          modulate(row.color != 0xFFFFFFFFu) {}
+                                      14, 14, 14, 14, 14, 14, 14)) {}
 };
 
 // Eight pixels from their four texels each (a, b upper row left and right,
@@ -75,8 +73,9 @@ struct RowSetup {
 // the texels moved to signed bytes (t - 128), which keeps every sum inside
 // 16 bits because the four weights add up to 256; filtered = (sum w*t +
 // 128) / 256. Whole means the weights are (256, 0, 0, 0): the texels are
-// used as they are. Signed means the texels come already moved.
-template <bool Whole, bool Signed>
+// used as they are. Signed means the texels come already moved. Modulate
+// multiplies by the colour (not needed for white).
+template <bool Whole, bool Signed, bool Modulate>
 inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, __m256i* lo, __m256i* hi) {
     if (Whole) {
         *lo = _mm256_unpacklo_epi8(a, s.zero);
@@ -93,7 +92,7 @@ inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m2
         *lo = _mm256_srli_epi16(_mm256_add_epi16(l, s.bias), 8);
         *hi = _mm256_srli_epi16(_mm256_add_epi16(h, s.bias), 8);
     }
-    if (s.modulate) {
+    if (Modulate) {
         *lo = _mm256_mulhrs_epi16(*lo, s.color);
         *hi = _mm256_mulhrs_epi16(*hi, s.color);
     }
@@ -125,11 +124,11 @@ inline __m256i BlendedEight(const RowSetup& s, __m256i lo, __m256i hi, __m256i d
 
 // Blends eight pixels over *out. With Masked only the lanes of mask are
 // read from and written to *out.
-template <bool Whole, bool Signed, bool Masked>
+template <bool Whole, bool Signed, bool Modulate, bool Masked>
 inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out,
                        __m256i mask) {
     __m256i lo, hi;
-    FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
+    FilterEight<Whole, Signed, Modulate>(s, a, b, c, d, &lo, &hi);
     // Eight pixels that all come out transparent leave the screen alone.
     if (!Visible(s, lo, hi)) return;
     const __m256i result = BlendedEight(s, lo, hi, Masked ? LoadMasked(out, mask) : Load(out));
@@ -141,64 +140,78 @@ inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m25
 }
 
 // Eight pixels known to come out opaque: the destination is not read.
-template <bool Whole, bool Signed>
+template <bool Whole, bool Signed, bool Modulate>
 inline void StoreEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out) {
     __m256i lo, hi;
-    FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
+    FilterEight<Whole, Signed, Modulate>(s, a, b, c, d, &lo, &hi);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_packus_epi16(lo, hi), s.alphaMask));
 }
 
-// The four texel vectors of the eight pixels from pixel k on (with Signed
-// from the rows' signed copies).
-template <int Step, bool Signed>
-inline void LoadTexels(const BlendRow& row, int k, __m256i* a, __m256i* b, __m256i* c, __m256i* d) {
-    const int i = row.first + k * Step;
-    const uint32_t* row0 = Signed ? row.signed0 : row.row0;
-    const uint32_t* row1 = Signed ? row.signed1 : row.row1;
+// A row's texels and pixels as plain pointers: pixel k filters texels
+// k * Step and the one after of top and bottom, and goes to dst[k]. Kept in
+// locals because the compiler must assume that every store to the screen
+// may change a BlendRow it only sees through a reference, and would read
+// its fields again for every vector.
+struct Span {
+    const uint32_t* top;
+    const uint32_t* bottom;
+    uint32_t* dst;
+};
+
+// The four texel vectors of the eight pixels from pixel k on.
+template <int Step>
+inline void LoadTexels(const Span& p, int k, __m256i* a, __m256i* b, __m256i* c, __m256i* d) {
+    const int i = k * Step;
     if (Step == 1) {
-        *a = Load(row0 + i);
-        *b = Load(row0 + i + 1);
-        *c = Load(row1 + i);
-        *d = Load(row1 + i + 1);
+        *a = Load(p.top + i);
+        *b = Load(p.top + i + 1);
+        *c = Load(p.bottom + i);
+        *d = Load(p.bottom + i + 1);
     } else {
-        Deinterleave(row0 + i, a, b);
-        Deinterleave(row1 + i, c, d);
+        Deinterleave(p.top + i, a, b);
+        Deinterleave(p.bottom + i, c, d);
     }
 }
 
 // Blends the whole vectors of pixels [from, to) (to - from a multiple of 8).
-template <bool Whole, int Step, bool Signed>
-inline void BlendSpan(const RowSetup& s, const BlendRow& row, int from, int to) {
+template <bool Whole, int Step, bool Signed, bool Modulate>
+inline void BlendSpan(const RowSetup& s, Span p, int from, int to) {
     const __m256i none = _mm256_setzero_si256();
     for (int k = from; k < to; k += 8) {
         __m256i a, b, c, d;
-        LoadTexels<Step, Signed>(row, k, &a, &b, &c, &d);
-        BlendEight<Whole, Signed, false>(s, a, b, c, d, row.dst + k, none);
+        LoadTexels<Step>(p, k, &a, &b, &c, &d);
+        BlendEight<Whole, Signed, Modulate, false>(s, a, b, c, d, p.dst + k, none);
     }
 }
 
-template <bool Whole, int Step, bool Signed>
+template <bool Whole, int Step, bool Signed, bool Modulate>
 int BlendRowAvx2Impl(const BlendRow& row) {
     const RowSetup s(row);
     const int count = row.count;
-    if (row.opaqueEnd - row.opaqueFirst >= 8) {
+    const int opaqueFirst = row.opaqueFirst;
+    const int opaqueEnd = row.opaqueEnd;
+    const Span p{(Signed ? row.signed0 : row.row0) + row.first, (Signed ? row.signed1 : row.row1) + row.first,
+                 row.dst};
+    if (opaqueEnd - opaqueFirst >= 8) {
         // Blend the parts left and right of the opaque run in whole vectors,
         // letting them reach into the run, then store the run: it is
         // written last, so what the blends wrote there does not matter.
         // The texels of every pixel of the row lie inside the rows.
-        const int leftEnd = (row.opaqueFirst + 7) & ~7;
-        BlendSpan<Whole, Step, Signed>(s, row, 0, leftEnd);
-        const int rightFirst = count - ((count - row.opaqueEnd + 7) & ~7);
-        BlendSpan<Whole, Step, Signed>(s, row, rightFirst, count);
-        for (int k = row.opaqueFirst;; k += 8) {
-            // The last vector ends at the run's end, overlapping the one
-            // before it: storing a pixel twice gives the same value.
-            if (k > row.opaqueEnd - 8) k = row.opaqueEnd - 8;
+        const int leftEnd = (opaqueFirst + 7) & ~7;
+        BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, leftEnd);
+        const int rightFirst = count - ((count - opaqueEnd + 7) & ~7);
+        BlendSpan<Whole, Step, Signed, Modulate>(s, p, rightFirst, count);
+        // The last vector ends at the run's end, overlapping the one before
+        // it: storing a pixel twice gives the same value.
+        const int last = opaqueEnd - 8;
+        for (int k = opaqueFirst; k < last; k += 8) {
             __m256i a, b, c, d;
-            LoadTexels<Step, Signed>(row, k, &a, &b, &c, &d);
-            StoreEight<Whole, Signed>(s, a, b, c, d, row.dst + k);
-            if (k + 8 >= row.opaqueEnd) break;
+            LoadTexels<Step>(p, k, &a, &b, &c, &d);
+            StoreEight<Whole, Signed, Modulate>(s, a, b, c, d, p.dst + k);
         }
+        __m256i a, b, c, d;
+        LoadTexels<Step>(p, last, &a, &b, &c, &d);
+        StoreEight<Whole, Signed, Modulate>(s, a, b, c, d, p.dst + last);
         return count;
     }
     const int n = count & ~7;
@@ -209,18 +222,18 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         // so the overlapping pixels get the very values the loop gave them.
         // This spares the slow masked store.
         __m256i a, b, c, d;
-        LoadTexels<Step, Signed>(row, count - 8, &a, &b, &c, &d);
-        uint32_t* out = row.dst + count - 8;
+        LoadTexels<Step>(p, count - 8, &a, &b, &c, &d);
+        uint32_t* out = p.dst + count - 8;
         __m256i lo, hi;
-        FilterEight<Whole, Signed>(s, a, b, c, d, &lo, &hi);
+        FilterEight<Whole, Signed, Modulate>(s, a, b, c, d, &lo, &hi);
         const bool draws = Visible(s, lo, hi);
         __m256i result = s.zero;
         if (draws) result = BlendedEight(s, lo, hi, Load(out));
-        BlendSpan<Whole, Step, Signed>(s, row, 0, n);
+        BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, n);
         if (draws) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
         return count;
     }
-    BlendSpan<Whole, Step, Signed>(s, row, 0, n);
+    BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, n);
     if (rest > 0) {
         // The last few pixels: masked loads read only the texels they need
         // (all inside the row) and the store writes only those pixels.
@@ -238,9 +251,9 @@ int BlendRowAvx2Impl(const BlendRow& row) {
             const __m256i texels = _mm256_set1_epi32(2 * rest);
             const __m256i m0 = _mm256_cmpgt_epi32(texels, lane);
             const __m256i m1 = _mm256_cmpgt_epi32(texels, _mm256_add_epi32(lane, _mm256_set1_epi32(8)));
-            auto split = [&](const uint32_t* p, __m256i* even, __m256i* odd) {
-                const __m256 lo = _mm256_castsi256_ps(LoadMasked(p, m0));
-                const __m256 hi = _mm256_castsi256_ps(LoadMasked(p + 8, m1));
+            auto split = [&](const uint32_t* q, __m256i* even, __m256i* odd) {
+                const __m256 lo = _mm256_castsi256_ps(LoadMasked(q, m0));
+                const __m256 hi = _mm256_castsi256_ps(LoadMasked(q + 8, m1));
                 *even = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))),
                                                  _MM_SHUFFLE(3, 1, 2, 0));
                 *odd = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))),
@@ -251,20 +264,29 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         }
         // Read from the rows as they are: lanes outside mask load 0, a
         // transparent texel only in that form.
-        BlendEight<Whole, false, true>(s, a, b, c, d, row.dst + n, mask);
+        BlendEight<Whole, false, Modulate, true>(s, a, b, c, d, p.dst + n, mask);
     }
     return count;
+}
+
+template <bool Whole, bool Signed, bool Modulate>
+int BlendRowAvx2Step(const BlendRow& row) {
+    return row.step == 1 ? BlendRowAvx2Impl<Whole, 1, Signed, Modulate>(row)
+                         : BlendRowAvx2Impl<Whole, 2, Signed, Modulate>(row);
+}
+
+template <bool Modulate>
+int BlendRowAvx2Weights(const BlendRow& row) {
+    // Weights (256, 0, 0, 0) do not fit the 8-bit multiply-add; they need no filtering.
+    if (row.w00 == 256) return BlendRowAvx2Step<true, false, Modulate>(row);
+    if (row.signed0 != nullptr) return BlendRowAvx2Step<false, true, Modulate>(row);
+    return BlendRowAvx2Step<false, false, Modulate>(row);
 }
 
 }  // namespace
 
 int BlendRowAvx2(const BlendRow& row) {
-    // Weights (256, 0, 0, 0) do not fit the 8-bit multiply-add; they need no filtering.
-    if (row.w00 == 256)
-        return row.step == 1 ? BlendRowAvx2Impl<true, 1, false>(row) : BlendRowAvx2Impl<true, 2, false>(row);
-    if (row.signed0 != nullptr)
-        return row.step == 1 ? BlendRowAvx2Impl<false, 1, true>(row) : BlendRowAvx2Impl<false, 2, true>(row);
-    return row.step == 1 ? BlendRowAvx2Impl<false, 1, false>(row) : BlendRowAvx2Impl<false, 2, false>(row);
+    return row.color == 0xFFFFFFFFu ? BlendRowAvx2Weights<false>(row) : BlendRowAvx2Weights<true>(row);
 }
 
 int CopyRowAvx2(uint32_t* dst, const uint32_t* src, int count, uint32_t color) {
