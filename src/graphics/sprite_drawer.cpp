@@ -227,7 +227,7 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
         signedTexels = m.signedTexels.data();
     }
     // Opaque texels need no blending when the colour keeps them opaque.
-    const bool opaqueRuns = image.opaqueFirst != nullptr && (color >> 24) == 0xFF;
+    const bool opaqueRuns = image.pairOpaqueFirst != nullptr && (color >> 24) == 0xFF;
 
     for (int py = ay.pixelFirst; py < ay.pixelEnd; ++py) {
         const int v = ay.base + ay.step * (py - ay.pixelFirst);
@@ -254,13 +254,8 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             continue;
         }
         // Only the texels between the two rows' first and last visible ones matter.
-        int lo = w, hi = 0;
-        for (int r : {r0, r1}) {
-            if (image.rowFirst[r] < image.rowEnd[r]) {
-                lo = std::min(lo, image.rowFirst[r]);
-                hi = std::max(hi, image.rowEnd[r]);
-            }
-        }
+        const int pair = ClampIndex(v + 1, h + 1);
+        const int lo = image.pairFirst[pair], hi = image.pairEnd[pair];
         if (lo >= hi) continue;
         // Pixel px reads texels base + step*px and the one after (clamped):
         // it matters when they reach [lo, hi).
@@ -306,8 +301,8 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             if (opaqueRuns) {
                 // Pixel q reads texels base + step*q and the one after: both
                 // rows must be opaque there.
-                const int oLo = std::max(image.opaqueFirst[r0], image.opaqueFirst[r1]);
-                const int oHi = std::min(image.opaqueEnd[r0], image.opaqueEnd[r1]);
+                const int oLo = image.pairOpaqueFirst[pair];
+                const int oHi = image.pairOpaqueEnd[pair];
                 const int oFirst = std::max(px, -FloorDiv(-(oLo - base), ax.step));
                 const int oEnd = std::min(innerEnd, FloorDiv(oHi - 2 - base, ax.step) + 1);
                 if (oFirst < oEnd) {
@@ -397,9 +392,11 @@ int FixedStep(float scale) {
 SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
                                std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd) {
     const size_t rows = static_cast<size_t>(std::max(height, 0));
-    // The opaque runs live behind the visible spans in the same vectors.
-    rowFirst.assign(2 * rows, 0);
-    rowEnd.assign(2 * rows, 0);
+    // The opaque runs live behind the visible spans in the same vectors,
+    // the pairs' spans and runs behind those.
+    const size_t pairs = rows + 1;
+    rowFirst.assign(2 * rows + 2 * pairs, 0);
+    rowEnd.assign(2 * rows + 2 * pairs, 0);
     bool opaque = true;
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * width;
@@ -427,6 +424,23 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
         rowFirst[rows + static_cast<size_t>(y)] = runFirst;
         rowEnd[rows + static_cast<size_t>(y)] = runEnd;
     }
+    // Pair v + 1 holds rows v and v + 1, clamped: the first pair is row 0
+    // twice, the last row height - 1 twice.
+    for (size_t pair = 0; pair < (rows > 0 ? pairs : 0); ++pair) {
+        const size_t r0 = pair == 0 ? 0 : pair - 1;
+        const size_t r1 = std::min(pair, rows - 1);
+        int lo = width, hi = 0;
+        for (size_t r : {r0, r1}) {
+            if (rowFirst[r] < rowEnd[r]) {
+                lo = std::min(lo, rowFirst[r]);
+                hi = std::max(hi, rowEnd[r]);
+            }
+        }
+        rowFirst[2 * rows + pair] = lo;
+        rowEnd[2 * rows + pair] = hi;
+        rowFirst[2 * rows + pairs + pair] = std::max(rowFirst[rows + r0], rowFirst[rows + r1]);
+        rowEnd[2 * rows + pairs + pair] = std::min(rowEnd[rows + r0], rowEnd[rows + r1]);
+    }
     SpriteImage image;
     image.pixels = pixels;
     image.width = width;
@@ -436,6 +450,10 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
     image.rowEnd = rowEnd.data();
     image.opaqueFirst = rowFirst.data() + rows;
     image.opaqueEnd = rowEnd.data() + rows;
+    image.pairFirst = rowFirst.data() + 2 * rows;
+    image.pairEnd = rowEnd.data() + 2 * rows;
+    image.pairOpaqueFirst = rowFirst.data() + 2 * rows + pairs;
+    image.pairOpaqueEnd = rowEnd.data() + 2 * rows + pairs;
     return image;
 }
 

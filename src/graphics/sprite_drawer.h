@@ -26,7 +26,8 @@ struct ModulatedTexels {
 };
 
 // A read-only view of straight-alpha A8R8G8B8 texels (tightly packed rows)
-// plus facts the drawer uses to skip work. The texture owns the memory.
+// plus facts the drawer uses to skip work (made by AnalyseSpriteImage).
+// The texture owns the memory.
 struct SpriteImage {
     const uint32_t* pixels = nullptr;
     int width = 0;
@@ -42,6 +43,16 @@ struct SpriteImage {
     // Pixels filtered only from such texels need no blending.
     const int32_t* opaqueFirst = nullptr;
     const int32_t* opaqueEnd = nullptr;
+    // The same facts for the two rows v and v + 1 (clamped to the image) a
+    // filtered screen row reads, at index v + 1 for v from -1 to height - 1:
+    // [pairFirst, pairEnd) holds every nonzero alpha of both rows (empty
+    // when both are transparent), [pairOpaqueFirst, pairOpaqueEnd) is opaque
+    // in both (may be empty). Worked out once here instead of on every row
+    // of every draw.
+    const int32_t* pairFirst = nullptr;
+    const int32_t* pairEnd = nullptr;
+    const int32_t* pairOpaqueFirst = nullptr;
+    const int32_t* pairOpaqueEnd = nullptr;
     // Optional (may be null): where the drawer keeps modulated copies of an
     // opaque image. Drawing then writes to it, so one image must not be
     // drawn from two threads at once.
@@ -50,8 +61,8 @@ struct SpriteImage {
 
 // Computes the facts of a SpriteImage for width x height texels into the
 // caller's vectors and returns a view of pixels that borrows all three.
-// Each vector receives 2 * height entries: the rows' visible spans, then
-// their opaque runs.
+// Each vector receives 4 * height + 2 entries: the rows' visible spans,
+// their opaque runs, then the same for pairs of rows.
 SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
                                std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd);
 

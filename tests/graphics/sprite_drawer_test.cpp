@@ -419,6 +419,41 @@ TEST(SpriteDrawer, AnalysisFindsTheLongestOpaqueRunOfEachRow) {
     EXPECT_EQ(img.view.rowEnd[1], 6);
 }
 
+// Pair v + 1 describes rows v and v + 1 (clamped): the union of their
+// visible spans and the common part of their opaque runs.
+TEST(SpriteDrawer, AnalysisCombinesEachPairOfNeighbouringRows) {
+    const uint32_t o = 0xFF102030, t = 0x00102030, h = 0x80102030;
+    // Row 0 transparent; row 1 visible over [1, 4), opaque over [2, 4);
+    // row 2 visible over [2, 6), opaque over [3, 6).
+    const Image img(6, 3, {t, t, t, t, t, t,  //
+                           t, h, o, o, t, t,  //
+                           t, t, h, o, o, o});
+    ASSERT_NE(img.view.pairFirst, nullptr);
+    struct Expected {
+        int first, end, opaqueFirst, opaqueEnd;
+    };
+    const Expected pairs[] = {
+        {6, 0, 0, 0},  // row 0 twice: nothing visible
+        {1, 4, 2, 0},  // rows 0 and 1: row 1's span, no common opaque texel
+        {1, 6, 3, 4},  // rows 1 and 2
+        {2, 6, 3, 6},  // row 2 twice
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(img.view.pairFirst[i] < img.view.pairEnd[i], pairs[i].first < pairs[i].end);
+        if (pairs[i].first < pairs[i].end) {
+            EXPECT_EQ(img.view.pairFirst[i], pairs[i].first);
+            EXPECT_EQ(img.view.pairEnd[i], pairs[i].end);
+        }
+        EXPECT_EQ(img.view.pairOpaqueFirst[i] < img.view.pairOpaqueEnd[i],
+                  pairs[i].opaqueFirst < pairs[i].opaqueEnd);
+        if (pairs[i].opaqueFirst < pairs[i].opaqueEnd) {
+            EXPECT_EQ(img.view.pairOpaqueFirst[i], pairs[i].opaqueFirst);
+            EXPECT_EQ(img.view.pairOpaqueEnd[i], pairs[i].opaqueEnd);
+        }
+    }
+}
+
 // The drawer keeps copies of a texture's texels between draws; texels
 // rewritten through a lock must be what the next draw shows, in every
 // kernel and with a filtering (fractional) placement.
