@@ -174,6 +174,14 @@ Axis FixedAxis(double start, int texels, int step, int limit) {
 // Floor division by a step of 1 or 2 (an arithmetic shift rounds down).
 inline int FloorDiv(int a, int step) { return a >> (step - 1); }
 
+// One pixel whose texels (index i and the next of both rows) may lie past
+// the row's ends: they are clamped to it.
+void ClampedPixel(const kernels::BlendRow& row, const uint32_t* src0, const uint32_t* src1, int width, int i,
+                  uint32_t* dst) {
+    const int i0 = ClampIndex(i, width), i1 = ClampIndex(i + 1, width);
+    BlendFixed(dst, src0[i0], src0[i1], src1[i0], src1[i1], row);
+}
+
 void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
                uint32_t color, SpriteKernel kernel) {
     const int w = image.width;
@@ -229,61 +237,79 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
     // Opaque texels need no blending when the colour keeps them opaque.
     const bool opaqueRuns = image.pairOpaqueFirst != nullptr && (color >> 24) == 0xFF;
 
-    for (int py = ay.pixelFirst; py < ay.pixelEnd; ++py) {
-        const int v = ay.base + ay.step * (py - ay.pixelFirst);
-        const int r0 = ClampIndex(v, h);
-        const int r1 = ClampIndex(v + 1, h);
-        uint32_t* dstRow = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitchPixels;
-        const uint32_t* src0 = image.pixels + static_cast<std::ptrdiff_t>(r0) * w;
-        const uint32_t* src1 = image.pixels + static_cast<std::ptrdiff_t>(r1) * w;
-        if (py + 1 < ay.pixelEnd) {
-            // The next screen row lies a whole pitch away, beyond what the
-            // hardware prefetcher guesses: ask for its cache lines now.
-            const uint32_t* next = dstRow + target.pitchPixels;
-            for (int x = ax.pixelFirst; x < ax.pixelEnd; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
-        }
-        if (copy) {
-            // Texel px - pixelFirst + base: an exact copy of the row part on screen.
-            const uint32_t* src = (modulated != nullptr ? modulated->texels.data() : image.pixels) +
-                                  static_cast<std::ptrdiff_t>(r0) * w + base + ax.pixelFirst;
-            if (modulated != nullptr || (color & 0x00FFFFFFu) == 0x00FFFFFFu) {
-                std::copy(src, src + (ax.pixelEnd - ax.pixelFirst), dstRow + ax.pixelFirst);
+    // Everything the rows need, in locals: the screen stores and the kernel
+    // calls would otherwise make the compiler read the structures again on
+    // every row, and keep nothing in registers across the calls.
+    uint32_t* const screen = target.pixels;
+    const std::ptrdiff_t pitch = target.pitchPixels;
+    const uint32_t* const texels = image.pixels;
+    const int32_t* const pairFirst = image.pairFirst;
+    const int32_t* const pairEnd = image.pairEnd;
+    const int32_t* const pairOpaqueFirst = image.pairOpaqueFirst;
+    const int32_t* const pairOpaqueEnd = image.pairOpaqueEnd;
+    const int step = ax.step;
+    const int pxLo = ax.pixelFirst, pxHi = ax.pixelEnd;
+    const int pyLo = ay.pixelFirst, pyHi = ay.pixelEnd;
+    const int vBase = ay.base, vStep = ay.step;
+    auto prefetchRow = [screen, pitch, pxLo, pxHi](int py) {
+        // The next screen row lies a whole pitch away, beyond what the
+        // hardware prefetcher guesses: ask for its cache lines now.
+        const uint32_t* next = screen + (py + 1) * pitch;
+        for (int x = pxLo; x < pxHi; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
+    };
+
+    if (copy) {
+        // Texel px - pixelFirst + base: an exact copy of the row part on screen.
+        const uint32_t* const from = (modulated != nullptr ? modulated->texels.data() : texels) + base + pxLo;
+        const bool plain = modulated != nullptr || (color & 0x00FFFFFFu) == 0x00FFFFFFu;
+        for (int py = pyLo; py < pyHi; ++py) {
+            if (py + 1 < pyHi) prefetchRow(py);
+            const uint32_t* src = from + static_cast<std::ptrdiff_t>(ClampIndex(vBase + (py - pyLo), h)) * w;
+            uint32_t* dst = screen + py * pitch + pxLo;
+            if (plain) {
+                std::copy(src, src + (pxHi - pxLo), dst);
             } else {
-                RunCopyRow(dstRow + ax.pixelFirst, src, ax.pixelEnd - ax.pixelFirst, color, kernel);
+                RunCopyRow(dst, src, pxHi - pxLo, color, kernel);
             }
-            continue;
         }
+        return;
+    }
+
+    // Pixels whose texels all lie inside the image's rows (no clamping),
+    // the same for every row.
+    const int innerLo = std::max(pxLo, -FloorDiv(base, step));
+    const int innerHi = std::min(pxHi, FloorDiv(w - 2 - base, step) + 1);
+    for (int py = pyLo; py < pyHi; ++py) {
+        const int v = vBase + vStep * (py - pyLo);
+        if (py + 1 < pyHi) prefetchRow(py);
         // Only the texels between the two rows' first and last visible ones matter.
         const int pair = ClampIndex(v + 1, h + 1);
-        const int lo = image.pairFirst[pair], hi = image.pairEnd[pair];
+        const int lo = pairFirst[pair], hi = pairEnd[pair];
         if (lo >= hi) continue;
         // Pixel px reads texels base + step*px and the one after (clamped):
         // it matters when they reach [lo, hi).
-        int pxFirst = std::max(ax.pixelFirst, -FloorDiv(-(lo - 1 - base), ax.step));
-        int pxEnd = std::min(ax.pixelEnd, FloorDiv(hi - 1 - base, ax.step) + 1);
+        const int pxFirst = std::max(pxLo, -FloorDiv(-(lo - 1 - base), step));
+        const int pxEnd = std::min(pxHi, FloorDiv(hi - 1 - base, step) + 1);
         if (pxFirst >= pxEnd) continue;
+        const int r0 = ClampIndex(v, h);
+        const int r1 = ClampIndex(v + 1, h);
+        uint32_t* const dstRow = screen + py * pitch;
+        const uint32_t* const src0 = texels + static_cast<std::ptrdiff_t>(r0) * w;
+        const uint32_t* const src1 = texels + static_cast<std::ptrdiff_t>(r1) * w;
         // Pixels whose texels all lie inside the row go straight to the wide
         // loops; the few at the ends (clamped texels, or fewer than a full
-        // vector) go through a small gathered copy of their texels.
-        int innerFirst = std::max(pxFirst, -FloorDiv(-(0 - base), ax.step));
-        int innerEnd = std::min(pxEnd, FloorDiv(w - 2 - base, ax.step) + 1);
-        innerFirst = std::min(innerFirst, pxEnd);
-        innerEnd = std::max(innerEnd, innerFirst);
-        // A pixel whose texels are clamped at the image edge, one at a time.
-        auto clampedPixel = [&](int q) {
-            const int i = base + ax.step * q;
-            const int i0 = ClampIndex(i, w), i1 = ClampIndex(i + 1, w);
-            BlendFixed(dstRow + q, src0[i0], src0[i1], src1[i0], src1[i1], row);
-        };
+        // vector) go one by one or through a small gathered copy of their texels.
+        const int innerFirst = std::min(std::max(pxFirst, innerLo), pxEnd);
+        const int innerEnd = std::max(std::min(pxEnd, innerHi), innerFirst);
         int px = pxFirst;
         if (px < innerFirst) {
             if (innerFirst - px <= 2 && innerFirst < pxEnd) {
                 // Usually only the first pixel reaches past the edge: cheaper
                 // on its own than a gathered vector.
-                for (; px < innerFirst; ++px) clampedPixel(px);
+                for (; px < innerFirst; ++px) ClampedPixel(row, src0, src1, w, base + step * px, dstRow + px);
             } else {
                 const int n = std::min(lanes, pxEnd - px);
-                GatherBlend(row, src0, src1, w, base + ax.step * px, dstRow + px, n, lanes, kernel);
+                GatherBlend(row, src0, src1, w, base + step * px, dstRow + px, n, lanes, kernel);
                 px += n;
             }
         }
@@ -291,7 +317,7 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             row.row0 = src0;
             row.row1 = src1;
             row.dst = dstRow + px;
-            row.first = base + ax.step * px;
+            row.first = base + step * px;
             row.count = innerEnd - px;
             row.opaqueFirst = row.opaqueEnd = 0;
             if (signedTexels != nullptr) {
@@ -301,10 +327,8 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             if (opaqueRuns) {
                 // Pixel q reads texels base + step*q and the one after: both
                 // rows must be opaque there.
-                const int oLo = image.pairOpaqueFirst[pair];
-                const int oHi = image.pairOpaqueEnd[pair];
-                const int oFirst = std::max(px, -FloorDiv(-(oLo - base), ax.step));
-                const int oEnd = std::min(innerEnd, FloorDiv(oHi - 2 - base, ax.step) + 1);
+                const int oFirst = std::max(px, -FloorDiv(-(pairOpaqueFirst[pair] - base), step));
+                const int oEnd = std::min(innerEnd, FloorDiv(pairOpaqueEnd[pair] - 2 - base, step) + 1);
                 if (oFirst < oEnd) {
                     row.opaqueFirst = oFirst - px;
                     row.opaqueEnd = oEnd - px;
@@ -313,11 +337,11 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
             px += WideBlend(row, kernel);
         }
         if (px >= innerEnd && pxEnd - px <= 2) {
-            for (; px < pxEnd; ++px) clampedPixel(px);
+            for (; px < pxEnd; ++px) ClampedPixel(row, src0, src1, w, base + step * px, dstRow + px);
         }
         while (px < pxEnd) {
             const int n = std::min(lanes, pxEnd - px);
-            GatherBlend(row, src0, src1, w, base + ax.step * px, dstRow + px, n, lanes, kernel);
+            GatherBlend(row, src0, src1, w, base + step * px, dstRow + px, n, lanes, kernel);
             px += n;
         }
     }
