@@ -14,10 +14,8 @@ SoftwareDevice::SoftwareDevice(std::shared_ptr<Backend> backend, std::unique_ptr
     : backend_(std::move(backend)),
       presenter_(std::move(presenter)),
       backBuffer_(new SoftwareSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT)),
-      frontBuffer_(new uint32_t[kPixelCount]) {
-    // Nothing presented yet: the screen is black.
-    std::fill_n(frontBuffer_.get(), kPixelCount, 0xFF000000u);
-}
+      // Nothing presented yet: the screen is black.
+      frontBuffer_(kPixelCount, 0xFF000000u) {}
 
 SoftwareDevice::~SoftwareDevice() {
     // Someone may still hold the back buffer; it keeps its own pixels.
@@ -72,8 +70,18 @@ HRESULT SoftwareDevice::Present(const RECT* src, const RECT* dst, HWND /*overrid
     // A discarding swap chain presents the whole buffer only.
     if (src != nullptr || dst != nullptr || dirty != nullptr) return D3DERR_INVALIDCALL;
     if (inScene_) return D3DERR_INVALIDCALL;
-    std::memcpy(frontBuffer_.get(), backBuffer_->Pixels(), kPixelCount * sizeof(uint32_t));
-    if (presenter_) presenter_->Present(frontBuffer_.get(), kWidth, kHeight, kWidth);
+    if (backBuffer_->IsLocked()) {
+        // Whoever holds the lock keeps writing through its address: the
+        // storage must stay where it is, so this present copies.
+        std::memcpy(frontBuffer_.data(), backBuffer_->Pixels(), kPixelCount * sizeof(uint32_t));
+    } else {
+        // A discarding swap chain leaves the back buffer's contents undefined
+        // after a present, so the two buffers simply trade storage; the
+        // game clears each frame before drawing. Nothing keeps a pixel
+        // address across frames: the drawers fetch it for every draw.
+        backBuffer_->ExchangePixels(&frontBuffer_);
+    }
+    if (presenter_) presenter_->Present(frontBuffer_.data(), kWidth, kHeight, kWidth);
     return D3D_OK;
 }
 
@@ -110,7 +118,7 @@ HRESULT SoftwareDevice::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* de
     if (desc.Width != kWidth || desc.Height != kHeight || desc.Format != D3DFMT_A8R8G8B8) {
         return D3DERR_INVALIDCALL;
     }
-    std::memcpy(target->Pixels(), frontBuffer_.get(), kPixelCount * sizeof(uint32_t));
+    std::memcpy(target->Pixels(), frontBuffer_.data(), kPixelCount * sizeof(uint32_t));
     return D3D_OK;
 }
 

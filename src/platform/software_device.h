@@ -1,9 +1,11 @@
 // The software Direct3D 9 device: a 1024x768 A8R8G8B8 back buffer and front
-// buffer in memory; Present copies the back buffer to the front buffer and
-// hands it to the backend's presenter.
+// buffer in memory; Present makes the back buffer the front buffer (a swap
+// of their storage, as a discarding swap chain may) and hands it to the
+// backend's presenter.
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/d3d9.h"
@@ -44,7 +46,7 @@ private:
     // Declared after the backend so that it is destroyed first.
     std::unique_ptr<Presenter> presenter_;
     SoftwareSurface* backBuffer_;
-    std::unique_ptr<uint32_t[]> frontBuffer_;
+    std::vector<uint32_t> frontBuffer_;
     bool inScene_ = false;
 };
 

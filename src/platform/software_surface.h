@@ -49,6 +49,11 @@ public:
     int Height() const { return static_cast<int>(height_); }
     int PitchPixels() const { return static_cast<int>(width_); }
     bool IsLocked() const { return locked_; }
+    // Trades this surface's pixel storage for other's (as many pixels) in
+    // constant time: the device's swap of back and front buffer beneath a
+    // handle that stays the same. Pointers from Pixels() taken before point
+    // into other afterwards. Not while locked.
+    void ExchangePixels(std::vector<uint32_t>* other) { pixels_.swap(*other); }
 
     // How many pending fills were really done (not dropped) so far.
     uint64_t TEST_FillsDone() const { return fillsDone_; }

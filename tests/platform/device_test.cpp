@@ -154,6 +154,63 @@ TEST_F(Device, FrontBufferDataIsTheLastPresentedFrameNotTheSceneInProgress) {
     shot->Release();
 }
 
+TEST_F(Device, PresentKeepsTheBackBufferHandleAndALockSeesThisFramesPixels) {
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    IDirect3DSurface9* shot = nullptr;
+    ASSERT_EQ(device->CreateOffscreenPlainSurface(1024, 768, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &shot, nullptr),
+              D3D_OK);
+    const D3DCOLOR colours[] = {0xFF102030u, 0xFF405060u, 0xFF708090u, 0xFFA0B0C0u};
+    for (D3DCOLOR colour : colours) {
+        SCOPED_TRACE(colour);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 0.0f, 0);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        // A pixel drawn through the drawers' direct access shows in a lock
+        // of the kept handle, and the other way round.
+        uint32_t* pixels = nullptr;
+        int pitch = 0;
+        ASSERT_TRUE(platform::GetBackBufferPixels(device, &pixels, &pitch, nullptr, nullptr));
+        pixels[10 * pitch + 10] = colour ^ 0x00FFFFFFu;
+        EXPECT_EQ(Read(back, 10, 10), colour ^ 0x00FFFFFFu);
+        EXPECT_EQ(Read(back, 11, 10), colour);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(back->LockRect(&locked, nullptr, 0), D3D_OK);
+        static_cast<uint32_t*>(locked.pBits)[20 * (locked.Pitch / 4) + 20] = 0xFF000001u;
+        back->UnlockRect();
+        ASSERT_TRUE(platform::GetBackBufferPixels(device, &pixels, &pitch, nullptr, nullptr));
+        EXPECT_EQ(pixels[20 * pitch + 20], 0xFF000001u);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+        // The presented frame and the screenshot are this frame, both marks in it.
+        EXPECT_EQ(At(backend->LastFrame(), 500, 500), colour);
+        EXPECT_EQ(At(backend->LastFrame(), 10, 10), colour ^ 0x00FFFFFFu);
+        EXPECT_EQ(At(backend->LastFrame(), 20, 20), 0xFF000001u);
+        ASSERT_EQ(device->GetFrontBufferData(0, shot), D3D_OK);
+        EXPECT_EQ(Read(shot, 500, 500), colour);
+        EXPECT_EQ(Read(shot, 20, 20), 0xFF000001u);
+    }
+    shot->Release();
+    back->Release();
+}
+
+TEST_F(Device, PresentWhileTheBackBufferIsLockedKeepsTheLockedAddress) {
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00AA00u, 0.0f, 0);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(back->LockRect(&locked, nullptr, 0), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(At(backend->LastFrame(), 7, 7), 0xFF00AA00u);
+    // Writes through the lock still land in the back buffer.
+    static_cast<uint32_t*>(locked.pBits)[7 * (locked.Pitch / 4) + 7] = 0xFFABCDEFu;
+    back->UnlockRect();
+    EXPECT_EQ(Read(back, 7, 7), 0xFFABCDEFu);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(At(backend->LastFrame(), 7, 7), 0xFFABCDEFu);
+    back->Release();
+}
+
 TEST_F(Device, FrontBufferDataRejectsAWrongSizedOrLockedSurface) {
     IDirect3DSurface9* small = nullptr;
     ASSERT_EQ(device->CreateOffscreenPlainSurface(640, 480, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &small, nullptr),
