@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/frame_scaler.h"
 #include "platform/key_tracker.h"
 #include "platform/pad_keys.h"
 #include "platform/sdl_pacing.h"
@@ -81,6 +82,12 @@ private:
     Pad* FindPad(SDL_JoystickID id);
     // Applies a pad's key changes to the key state and posts its key-downs.
     void ApplyPadKeys(const Pad& pad, const std::vector<PadKeyEvent>& changes, std::vector<NativeEvent>* events);
+    // Presenting on the CPU: straight into the window's own surface, no renderer.
+    bool StartSurfacePresentation(int width, int height);
+    void PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels);
+    // Marks the surface's layout stale on window events that change or
+    // invalidate it (an SDL event watch).
+    static int WatchWindow(void* backend, SDL_Event* event);
     // The display's refresh interval for the window, 60 Hz when unknown.
     int64_t RefreshIntervalNs() const;
 
@@ -99,6 +106,23 @@ private:
     int textureHeight_ = 0;
     FramePacer pacer_;
     KeyTracker keys_;
+
+    // The window-surface presentation: active instead of a renderer; the
+    // surface (and its size and pixels) the layout was made for, which a
+    // window event makes stale; where the picture goes and its scaler; a
+    // staging buffer only for a surface that is not 32-bit RGB.
+    struct SurfacePresentation {
+        bool active = false;
+        bool stale = true;
+        SDL_Surface* surface = nullptr;
+        int width = 0;
+        int height = 0;
+        void* pixels = nullptr;
+        bool direct = true;
+        PictureRect picture;
+        FrameScaler scaler;
+        std::vector<uint32_t> staging;
+    } surface_;
 };
 
 // Presents one device's frames through the backend's renderer.

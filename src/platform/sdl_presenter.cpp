@@ -35,8 +35,13 @@ void SdlPresenter::Present(const uint32_t* pixels, int width, int height, int pi
 }
 
 void SdlBackend::PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    if (surface_.active) {
+        PresentIntoSurface(pixels, width, height, pitchPixels);
+        return;
+    }
     if (window_ == nullptr || renderer_ == nullptr || texture_ == nullptr) return;
     if (width != textureWidth_ || height != textureHeight_) return;
+    // Straight from the presented buffer into the texture: no copy of ours.
     SDL_UpdateTexture(texture_, nullptr, pixels, pitchPixels * static_cast<int>(sizeof(uint32_t)));
     // The letterbox bars around the scaled frame stay black.
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
@@ -46,7 +51,115 @@ void SdlBackend::PresentFrame(const uint32_t* pixels, int width, int height, int
     pacer_.Pace();
 }
 
+int SdlBackend::WatchWindow(void* backend, SDL_Event* event) {
+    auto* self = static_cast<SdlBackend*>(backend);
+    if (event->type != SDL_WINDOWEVENT || self->window_ == nullptr ||
+        event->window.windowID != SDL_GetWindowID(self->window_)) {
+        return 0;
+    }
+    switch (event->window.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+        self->surface_.stale = true;
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+bool SdlBackend::StartSurfacePresentation(int width, int height) {
+    // SDL's window surface must be the window system's own shared image,
+    // not a texture of some renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_GetWindowSurface(window_) == nullptr) return false;
+    surface_.active = true;
+    surface_.stale = true;
+    surface_.surface = nullptr;
+    textureWidth_ = width;
+    textureHeight_ = height;
+    SDL_AddEventWatch(&SdlBackend::WatchWindow, this);
+    pacer_.Start(RefreshIntervalNs());
+    return true;
+}
+
+void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    if (window_ == nullptr || width != textureWidth_ || height != textureHeight_) return;
+    // A surface SDL has invalidated (the window's size changed) is made
+    // anew here; any change means a new layout, bars and a full update.
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (surface == nullptr) {
+        pacer_.Pace();
+        return;
+    }
+    SurfacePresentation& s = surface_;
+    const bool relayout = s.stale || surface != s.surface || surface->w != s.width || surface->h != s.height ||
+                          surface->pixels != s.pixels;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        pacer_.Pace();
+        return;
+    }
+    if (relayout) {
+        s.stale = false;
+        s.surface = surface;
+        s.width = surface->w;
+        s.height = surface->h;
+        s.pixels = surface->pixels;
+        const SDL_PixelFormat* format = surface->format;
+        // 32-bit pixels with red, green and blue where the frame has them
+        // take the picture directly; any other surface gets it converted.
+        s.direct = format->BytesPerPixel == 4 && format->Rmask == 0xFF0000u && format->Gmask == 0xFF00u &&
+                   format->Bmask == 0xFFu && surface->pitch % 4 == 0;
+        s.picture = FitPicture(width, height, surface->w, surface->h);
+        s.scaler.Configure(width, height, s.picture.width, s.picture.height);
+        if (s.direct) {
+            FillBars(static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, s.picture);
+            s.staging.clear();
+        } else {
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+            s.staging.resize(static_cast<size_t>(s.picture.width) * s.picture.height);
+        }
+        // A new display may run at another rate.
+        pacer_.Start(RefreshIntervalNs());
+    }
+    const PictureRect& p = s.picture;
+    if (p.width > 0 && p.height > 0) {
+        if (s.direct) {
+            const int pitch = surface->pitch / 4;
+            uint32_t* origin = static_cast<uint32_t*>(surface->pixels) + static_cast<size_t>(p.y) * pitch + p.x;
+            s.scaler.Scale(pixels, pitchPixels, origin, pitch);
+        } else {
+            s.scaler.Scale(pixels, pitchPixels, s.staging.data(), p.width);
+            auto* origin = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(p.y) * surface->pitch +
+                           static_cast<size_t>(p.x) * surface->format->BytesPerPixel;
+            SDL_ConvertPixels(p.width, p.height, SDL_PIXELFORMAT_ARGB8888, s.staging.data(), p.width * 4,
+                              surface->format->format, origin, surface->pitch);
+        }
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    // Only the picture changes from frame to frame; the bars go out with
+    // the whole surface after a new layout (or an expose).
+    if (relayout) {
+        SDL_UpdateWindowSurface(window_);
+    } else if (p.width > 0 && p.height > 0) {
+        const SDL_Rect rect{p.x, p.y, p.width, p.height};
+        SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+    }
+    pacer_.Pace();
+}
+
 void SdlBackend::DestroyRenderer() {
+    if (surface_.active) {
+        SDL_DelEventWatch(&SdlBackend::WatchWindow, this);
+        surface_.active = false;
+        surface_.surface = nullptr;
+        surface_.pixels = nullptr;
+    }
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     texture_ = nullptr;
@@ -72,14 +185,13 @@ bool SdlBackend::MakeRenderer(bool windowed, int width, int height) {
         // An "accelerated" renderer on a software OpenGL (a virtual X server,
         // no GPU driver) rasterises the frame's quad on the CPU: some 45% of a
         // core at 60 Hz against about 10% for a plain copy into the window's
-        // shared-memory image. Take the plain copy; SDL's framebuffer must
-        // then not go through OpenGL either.
+        // shared-memory image. Take the window's image instead.
         SDL_DestroyRenderer(renderer_);
         renderer_ = nullptr;
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr) return false;
+    // No renderer on a GPU: the frame goes into the window's own surface,
+    // scaled by us in one pass (the only copy of it we make).
+    if (renderer_ == nullptr) return StartSurfacePresentation(width, height);
     // Centred, letterboxed and scaled to whatever size the window has.
     SDL_RenderSetLogicalSize(renderer_, width, height);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -97,7 +209,7 @@ bool SdlBackend::MakeRenderer(bool windowed, int width, int height) {
 
 std::unique_ptr<Presenter> SdlBackend::CreatePresenter(bool windowed, int width, int height) {
     // One device at a time draws into the window.
-    if (window_ == nullptr || renderer_ != nullptr) return nullptr;
+    if (window_ == nullptr || renderer_ != nullptr || surface_.active) return nullptr;
     if (!MakeRenderer(windowed, width, height)) return nullptr;
     return std::make_unique<SdlPresenter>(shared_from_this());
 }

@@ -136,6 +136,21 @@ struct Bitmap {
 };
 Bitmap ReadBitmap(const std::string& path);
 
+// The whole screen of a display as xwd (from x11-apps) dumps its root
+// window: true-colour pixels of 32 bits only, as Xvfb's depth 24 gives.
+struct ScreenCapture {
+    bool ok = false;
+    std::string error;
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // top-down, 0x00RRGGBB
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+ScreenCapture CaptureScreen(const std::string& display);
+// Reads an xwd dump (the X Window Dump format: a big-endian header, then
+// the colour map, then the image rows).
+ScreenCapture ParseXwd(const std::string& data);
+
 }  // namespace e2e
 
 #include "e2e_harness_inl.h"
