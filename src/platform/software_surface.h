@@ -52,8 +52,12 @@ public:
     // Trades this surface's pixel storage for other's (as many pixels) in
     // constant time: the device's swap of back and front buffer beneath a
     // handle that stays the same. Pointers from Pixels() taken before point
-    // into other afterwards. Not while locked.
-    void ExchangePixels(std::vector<uint32_t>* other) { pixels_.swap(*other); }
+    // into other afterwards. Not while locked. A pending fill is done first:
+    // it belongs to the pixels that leave.
+    void ExchangePixels(std::vector<uint32_t>* other) {
+        if (fillPending_) DoPendingFill();
+        pixels_.swap(*other);
+    }
 
     // How many pending fills were really done (not dropped) so far.
     uint64_t TEST_FillsDone() const { return fillsDone_; }
