@@ -295,16 +295,17 @@ ScreenCapture ParseXwd(const std::string& data) {
     const uint32_t headerSize = field(0), version = field(1), format = field(2), width = field(4),
                    height = field(5), byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12),
                    redMask = field(14), greenMask = field(15), blueMask = field(16), colours = field(19);
-    // Version 7, ZPixmap images (format 2) of 32-bit pixels with 8-bit channels.
-    if (version != 7 || format != 2 || bitsPerPixel != 32 || redMask != 0xFF0000u || greenMask != 0xFF00u ||
-        blueMask != 0xFFu) {
+    // Version 7, ZPixmap images (format 2) of 24- or 32-bit pixels with 8-bit channels.
+    if (version != 7 || format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24) || redMask != 0xFF0000u ||
+        greenMask != 0xFF00u || blueMask != 0xFFu) {
         capture.error = "unexpected xwd image: version " + std::to_string(version) + ", format " +
                         std::to_string(format) + ", " + std::to_string(bitsPerPixel) + " bits";
         return capture;
     }
     // Each colour map entry is 12 bytes: pixel, red, green, blue, flags, pad.
     const size_t start = static_cast<size_t>(headerSize) + static_cast<size_t>(colours) * 12;
-    if (bytesPerLine < width * 4 || data.size() < start + static_cast<size_t>(bytesPerLine) * height) {
+    const uint32_t bytes = bitsPerPixel / 8;
+    if (bytesPerLine < width * bytes || data.size() < start + static_cast<size_t>(bytesPerLine) * height) {
         capture.error = "xwd image shorter than its header says";
         return capture;
     }
@@ -314,9 +315,12 @@ ScreenCapture ParseXwd(const std::string& data) {
     for (uint32_t y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const unsigned char*>(data.data()) + start + static_cast<size_t>(y) * bytesPerLine;
         for (uint32_t x = 0; x < width; ++x) {
-            const unsigned char* b = row + 4 * x;
-            const uint32_t v = byteOrder == 0 ? (uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0])
-                                              : (uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]);
+            const unsigned char* b = row + bytes * x;
+            uint32_t v = 0;
+            for (uint32_t i = 0; i < bytes; ++i) {
+                // The least significant byte first, or the most.
+                v |= uint32_t{b[byteOrder == 0 ? i : bytes - 1 - i]} << (8 * i);
+            }
             capture.pixels[static_cast<size_t>(y) * width + x] = v & 0xFFFFFFu;
         }
     }

@@ -137,7 +137,7 @@ struct Bitmap {
 Bitmap ReadBitmap(const std::string& path);
 
 // The whole screen of a display as xwd (from x11-apps) dumps its root
-// window: true-colour pixels of 32 bits only, as Xvfb's depth 24 gives.
+// window: true-colour pixels of 24 or 32 bits, as Xvfb's depth 24 gives.
 struct ScreenCapture {
     bool ok = false;
     std::string error;
