@@ -303,7 +303,7 @@ void BlendRowsScalar(const int16_t* top, const int16_t* bottom, int16_t weight, 
         for (int c = 0; c < 4; ++c) {
             const int a = top[4 * x + c];
             const int d = bottom[4 * x + c] - a;
-            const int v = (a + 2 * ((d * weight) >> 16)) >> 7;
+            const int v = (a + ((d * weight + 16384) >> 15)) >> 7;
             pixel |= static_cast<uint32_t>(std::clamp(v, 0, 255)) << (8 * c);
         }
         out[x] = pixel;
@@ -334,8 +334,14 @@ inline __m128i FilterPair(const uint32_t* row, const int32_t* columnX, const int
 inline __m128i Blend(const int16_t* top, const int16_t* bottom, __m128i weight) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom));
-    const __m128i m = _mm_mulhi_epi16(_mm_sub_epi16(b, a), weight);
-    return _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(a, m), m), 7);
+    const __m128i d = _mm_sub_epi16(b, a);
+    // (d * v + 2^14) >> 15 from the product's two halves, as the AVX2 loop's
+    // rounding multiply gives it: twice the high half, plus 0, 1 or 2 from
+    // the top two bits of the low half (rounded).
+    const __m128i high = _mm_slli_epi16(_mm_mulhi_epi16(d, weight), 1);
+    const __m128i lowBits = _mm_srli_epi16(_mm_mullo_epi16(d, weight), 14);
+    const __m128i m = _mm_add_epi16(high, _mm_srli_epi16(_mm_add_epi16(lowBits, _mm_set1_epi16(1)), 1));
+    return _mm_srai_epi16(_mm_add_epi16(a, m), 7);
 }
 
 }  // namespace

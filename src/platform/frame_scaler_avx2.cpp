@@ -16,9 +16,9 @@ namespace {
 
 inline __m256i Load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 
+// One instruction for the rounded (d * v + 2^14) >> 15.
 inline __m256i Blend(__m256i a, __m256i difference, __m256i weight) {
-    const __m256i m = _mm256_mulhi_epi16(difference, weight);
-    return _mm256_srai_epi16(_mm256_add_epi16(_mm256_add_epi16(a, m), m), 7);
+    return _mm256_srai_epi16(_mm256_add_epi16(a, _mm256_mulhrs_epi16(difference, weight)), 7);
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 //
 // Fixed point: a filtered channel is left * (128 - w) + right * w + 64, w
 // the 7-bit weight of the right pixel (0 to 128): at most 32704, so the
-// difference of two fits 16 signed bits. Blending adds 2 * ((d * v) >> 16)
-// for d the difference and v the 15-bit weight of the lower row, then drops
-// the 7 bits (the 64 rounds). Every kernel gives exactly the same pixels.
+// difference of two fits 16 signed bits. Blending adds (d * v + 2^14) >> 15
+// (one rounding multiply in AVX2) for d the difference and v the 15-bit
+// weight of the lower row, then drops the 7 bits (the 64 rounds). Every kernel gives exactly the same pixels.
 #pragma once
 
 #include <cstdint>
