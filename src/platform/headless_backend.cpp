@@ -115,11 +115,15 @@ int64_t HeadlessBackend::CounterNanoseconds() {
 
 DWORD HeadlessBackend::Milliseconds() { return millisecondsDriven_ ? milliseconds_ : BootMilliseconds(); }
 
+void HeadlessBackend::SetKeepFrames(bool keep) { keepFrames_ = keep; }
+
 void HeadlessBackend::TakeFrame(const uint32_t* pixels, int width, int height, int pitchPixels) {
-    lastFrame_.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        const uint32_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
-        std::copy(row, row + width, lastFrame_.begin() + static_cast<ptrdiff_t>(y) * width);
+    if (keepFrames_) {
+        lastFrame_.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
+            std::copy(row, row + width, lastFrame_.begin() + static_cast<ptrdiff_t>(y) * width);
+        }
     }
     const uint64_t index = presentCount_++;
     // A copy: the hook may replace itself.

@@ -38,6 +38,11 @@ public:
     // Runs after every Present with the index of that present, counted from
     // 0 (so PresentCount() - 1); a test scripts keys and the clock per frame here.
     void SetFrameHook(std::function<void(HeadlessBackend&, uint64_t presentIndex)> hook);
+    // Whether each present keeps a copy of its frame for LastFrame (the
+    // default). A benchmark turns it off so that it measures the game's
+    // frame, not this backend's recording of it; presents are still counted
+    // and the frame hook still runs.
+    void SetKeepFrames(bool keep);
     // Presents made so far by every device of this backend.
     uint64_t PresentCount() const;
     // The 1024*768 pixels of the last present (empty before the first).
@@ -83,6 +88,7 @@ private:
     DWORD milliseconds_ = 0;
     std::function<void(HeadlessBackend&, uint64_t)> frameHook_;
     uint64_t presentCount_ = 0;
+    bool keepFrames_ = true;
     std::vector<uint32_t> lastFrame_;
     std::vector<std::string> messageBoxes_;
 };

@@ -126,6 +126,21 @@ TEST_F(Device, SceneCallsMustPair) {
     EXPECT_EQ(backend->PresentCount(), 0u);
 }
 
+TEST_F(Device, FramesNotKeptAreStillCountedAndHooked) {
+    backend->SetKeepFrames(false);
+    uint64_t hooked = 0;
+    backend->SetFrameHook([&](platform::HeadlessBackend&, uint64_t) { ++hooked; });
+    Frame(0xFF00FF00u);
+    Frame(0xFF0000FFu);
+    EXPECT_EQ(backend->PresentCount(), 2u);
+    EXPECT_EQ(hooked, 2u);
+    EXPECT_TRUE(backend->LastFrame().empty());
+    backend->SetKeepFrames(true);
+    Frame(0xFFFF0000u);
+    ASSERT_EQ(backend->LastFrame().size(), 1024u * 768u);
+    EXPECT_EQ(At(backend->LastFrame(), 512, 384), 0xFFFF0000u);
+}
+
 TEST_F(Device, PresentMakesTheBackBufferTheFrontBuffer) {
     Frame(0xFF00FF00u);
     EXPECT_EQ(backend->PresentCount(), 1u);
