@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/sprite_drawer.h"
+#include "../tests/pixel_hash.h"
 
 namespace {
 
@@ -28,13 +29,6 @@ struct Image {
     }
 };
 
-uint32_t Hash(uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7FEB352Du;
-    x ^= x >> 15;
-    x *= 0x846CA68Bu;
-    return x ^ (x >> 16);
-}
 
 // A shaded disc whose alpha falls off smoothly over its outer third, as the
 // game's asteroids, ships and explosions look.
@@ -48,7 +42,7 @@ Image SoftDisc(int size, uint32_t seed) {
             const double d = std::hypot(x + 0.5 - r, y + 0.5 - r) / r;
             const double a = std::clamp((1.0 - d) * 3.0, 0.0, 1.0);
             const uint32_t shade = static_cast<uint32_t>(std::clamp(255.0 * (1.1 - d), 0.0, 255.0));
-            const uint32_t n = Hash(seed * 7919u + static_cast<uint32_t>(y * size + x)) & 0x1F;
+            const uint32_t n = PixelHash(seed * 7919u + static_cast<uint32_t>(y * size + x)) & 0x1F;
             const uint32_t c = std::min<uint32_t>(255, shade * 3 / 4 + n);
             img.texels[static_cast<size_t>(y) * size + x] =
                 (static_cast<uint32_t>(std::lround(a * 255)) << 24) | (c << 16) | ((c * 3 / 4) << 8) | (c / 2);
@@ -68,16 +62,16 @@ struct Scene {
         background.width = kWidth;
         background.height = kHeight;
         background.texels.resize(frame.size());
-        for (size_t i = 0; i < frame.size(); ++i) background.texels[i] = 0xFF000000u | (Hash(static_cast<uint32_t>(i)) & 0x3F3F7F);
+        for (size_t i = 0; i < frame.size(); ++i) background.texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0x3F3F7F);
         background.Analyse();
         for (int i = 0; i < 60; ++i) {
-            const int size = 32 + static_cast<int>(Hash(1000u + i) % 97);  // 32 to 128
+            const int size = 32 + static_cast<int>(PixelHash(1000u + i) % 97);  // 32 to 128
             images.push_back(SoftDisc(size, static_cast<uint32_t>(i)));
             gfx::SpritePlacement p;
             // Ten at half scale, like the explosions and items.
             p.scaleX = p.scaleY = i < 10 ? 0.5f : 1.0f;
-            p.x = static_cast<float>(Hash(2000u + i) % (kWidth - 64)) + (Hash(3000u + i) % 1000) / 1000.0f;
-            p.y = static_cast<float>(Hash(4000u + i) % (kHeight - 64)) + (Hash(5000u + i) % 1000) / 1000.0f;
+            p.x = static_cast<float>(PixelHash(2000u + i) % (kWidth - 64)) + (PixelHash(3000u + i) % 1000) / 1000.0f;
+            p.y = static_cast<float>(PixelHash(4000u + i) % (kHeight - 64)) + (PixelHash(5000u + i) % 1000) / 1000.0f;
             placements.push_back(p);
         }
         // A view points at its Image's cache, which moved with the Image.

@@ -14,6 +14,7 @@
 #include "graphics/texture.h"
 #include "platform/software_surface.h"
 #include "platform/surface_access.h"
+#include "pixel_hash.h"
 
 namespace {
 
@@ -21,13 +22,6 @@ constexpr int kW = 1024;
 constexpr int kH = 768;
 constexpr D3DCOLOR kClear = 0xFF203040u;
 
-uint32_t Hash(uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7FEB352Du;
-    x ^= x >> 15;
-    x *= 0x846CA68Bu;
-    return x ^ (x >> 16);
-}
 
 class DeferredClear : public SoftwareDeviceTest {
 protected:
@@ -38,7 +32,7 @@ protected:
         surface = dynamic_cast<platform::SoftwareSurface*>(backBuffer);
         ASSERT_NE(surface, nullptr);
         std::vector<uint32_t> texels(static_cast<size_t>(kW) * kH);
-        for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (Hash(static_cast<uint32_t>(i)) & 0xFFFFFFu);
+        for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0xFFFFFFu);
         background = Texture(kW, kH, texels);
         texels[kW * 100 + 200] = 0x00FFFFFFu;  // one transparent texel
         holed = Texture(kW, kH, texels);

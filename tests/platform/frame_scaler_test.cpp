@@ -5,6 +5,7 @@
 
 #include "platform/frame_scaler.h"
 #include "reference_scaler.h"
+#include "pixel_hash.h"
 
 namespace {
 
@@ -17,13 +18,6 @@ constexpr int kFrameHeight = 768;
 constexpr uint32_t kUntouched = 0x5A5A5A5Au;
 constexpr uint32_t kBlack = 0xFF000000u;
 
-uint32_t Hash(uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7FEB352Du;
-    x ^= x >> 15;
-    x *= 0x846CA68Bu;
-    return x ^ (x >> 16);
-}
 
 // Opaque noise: neighbours differ as much as pixels can, the hardest case
 // for the filter's weights; a hard-edged white square and a smooth ramp
@@ -32,7 +26,7 @@ std::vector<uint32_t> TestFrame() {
     std::vector<uint32_t> frame(static_cast<size_t>(kFrameWidth) * kFrameHeight);
     for (int y = 0; y < kFrameHeight; ++y) {
         for (int x = 0; x < kFrameWidth; ++x) {
-            uint32_t p = 0xFF000000u | (Hash(static_cast<uint32_t>(y * kFrameWidth + x)) & 0xFFFFFF);
+            uint32_t p = 0xFF000000u | (PixelHash(static_cast<uint32_t>(y * kFrameWidth + x)) & 0xFFFFFF);
             if (x >= 300 && x < 400 && y >= 300 && y < 400) p = 0xFFFFFFFFu;
             if (y >= 600) p = 0xFF000000u | static_cast<uint32_t>(x / 4) << 8 | static_cast<uint32_t>(y - 600);
             frame[static_cast<size_t>(y) * kFrameWidth + x] = p;
