@@ -8,12 +8,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <utility>
 #include <vector>
 
 #include "graphics/d3dx9.h"
-#include "graphics/texture_impl.h"
+#include "graphics/decoded_image.h"
 
 namespace {
 
@@ -142,21 +141,11 @@ private:
     png_infop info_ = nullptr;
 };
 
-void FillInfo(UINT width, UINT height, D3DXIMAGE_INFO* info) {
-    info->Width = width;
-    info->Height = height;
-    info->Depth = 1;
-    info->MipLevels = 1;
-    info->Format = D3DFMT_A8R8G8B8;
-    info->ResourceType = D3DRTYPE_TEXTURE;
-    info->ImageFileFormat = D3DXIFF_PNG;
-}
-
 // The header of an opened reader into info.
 HRESULT ReadInfo(PngReader& reader, D3DXIMAGE_INFO* info) {
     UINT width = 0, height = 0;
     if (!reader.ReadHeader(&width, &height)) return D3DXERR_INVALIDDATA;
-    FillInfo(width, height, info);
+    gfx::FillPngImageInfo(width, height, info);
     return D3D_OK;
 }
 
@@ -169,11 +158,7 @@ HRESULT ReadTexture(PngReader& reader, UINT width, UINT height, D3DXIMAGE_INFO* 
     if (width != fileWidth || height != fileHeight) return D3DERR_INVALIDCALL;
     std::vector<uint32_t> texels;
     if (!reader.ReadPixels(fileWidth, fileHeight, &texels)) return D3DXERR_INVALIDDATA;
-    auto* created = new (std::nothrow) gfx::Texture(fileWidth, fileHeight, std::move(texels));
-    if (created == nullptr) return E_OUTOFMEMORY;
-    if (srcInfo != nullptr) FillInfo(fileWidth, fileHeight, srcInfo);
-    *texture = created;
-    return D3D_OK;
+    return gfx::CreateDecodedTexture(fileWidth, fileHeight, std::move(texels), srcInfo, texture);
 }
 
 }  // namespace

@@ -9,13 +9,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <utility>
 #include <vector>
 
+#include "graphics/decoded_image.h"
 #include "graphics/d3dx9.h"
 #include "graphics/image_loader.h"
-#include "graphics/texture_impl.h"
 
 namespace {
 
@@ -127,20 +126,10 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     return ok;
 }
 
-void FillInfo(UINT width, UINT height, D3DXIMAGE_INFO* info) {
-    info->Width = width;
-    info->Height = height;
-    info->Depth = 1;
-    info->MipLevels = 1;
-    info->Format = D3DFMT_A8R8G8B8;
-    info->ResourceType = D3DRTYPE_TEXTURE;
-    info->ImageFileFormat = D3DXIFF_PNG;
-}
-
 HRESULT InfoFromBytes(const uint8_t* data, size_t size, D3DXIMAGE_INFO* info) {
     UINT width = 0, height = 0;
     if (!ReadPngHeader(data, size, &width, &height)) return D3DXERR_INVALIDDATA;
-    FillInfo(width, height, info);
+    gfx::FillPngImageInfo(width, height, info);
     return D3D_OK;
 }
 
@@ -157,11 +146,7 @@ HRESULT TextureFromBytes(const uint8_t* data, size_t size, UINT width, UINT heig
     if (!DecodeInBrowser(data, static_cast<int>(size), static_cast<int>(fileWidth),
                          static_cast<int>(fileHeight), texels.data()))
         return D3DXERR_INVALIDDATA;
-    auto* created = new (std::nothrow) gfx::Texture(fileWidth, fileHeight, std::move(texels));
-    if (created == nullptr) return E_OUTOFMEMORY;
-    if (srcInfo != nullptr) FillInfo(fileWidth, fileHeight, srcInfo);
-    *texture = created;
-    return D3D_OK;
+    return gfx::CreateDecodedTexture(fileWidth, fileHeight, std::move(texels), srcInfo, texture);
 }
 
 }  // namespace
