@@ -178,7 +178,11 @@ void FrameScaler::Configure(int srcWidth, int srcHeight, int dstWidth, int dstHe
         }
     }
     const size_t channels = std::max<size_t>(size_t{4} * dstWidth_, size_t{32} * groups);
-    for (std::vector<int16_t>& row : rows_) row.assign(channels, 0);
+    // Each slot starts on a 64-byte cache line, so that no 32-byte load or
+    // store of the wide loops straddles two lines.
+    constexpr size_t kLine = 64 / sizeof(int16_t);
+    slotStride_ = (channels + kLine - 1) / kLine * kLine;
+    rowStorage_.assign(4 * slotStride_ + kLine, 0);
 }
 
 void FrameScaler::Scale(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) {
@@ -210,9 +214,17 @@ void FrameScaler::Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst,
     }
 }
 
+int16_t* FrameScaler::Slot(int slot) {
+    // Worked out from the storage's address each time, so that a copied
+    // scaler finds its own slots, on its own lines.
+    const uintptr_t address = reinterpret_cast<uintptr_t>(rowStorage_.data());
+    int16_t* first = rowStorage_.data() + ((64 - address % 64) % 64) / sizeof(int16_t);
+    return first + static_cast<size_t>(slot) * slotStride_;
+}
+
 int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y, int keep) {
     for (int slot = 0; slot < 4; ++slot) {
-        if (rowInSlot_[slot] == y) return rows_[slot].data();
+        if (rowInSlot_[slot] == y) return Slot(slot);
     }
     // Slots go in pairs, filled together with a row and the one below it
     // (the next one asked for, as rows are asked for top to bottom). The
@@ -225,7 +237,7 @@ int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y
     if (keepInSecond) pair = 0;
     nextPair_ = 1 - pair;
     const int slot = 2 * pair;
-    int16_t* out = rows_[slot].data();
+    int16_t* out = Slot(slot);
     const uint32_t* row = src + static_cast<size_t>(y) * srcPitchPixels;
     rowInSlot_[slot] = y;
     rowInSlot_[slot + 1] = -1;
@@ -234,7 +246,7 @@ int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y
         // Both rows share the loop's tables and weights.
         const bool below = y + 1 < srcHeight_;
         kernels::FilterRowsAvx2(row, below ? row + srcPitchPixels : nullptr, dstWidth_, groupBase_.data(),
-                                groupOffset_.data(), columnWeights_.data(), out, rows_[slot + 1].data());
+                                groupOffset_.data(), columnWeights_.data(), out, Slot(slot + 1));
         if (below) rowInSlot_[slot + 1] = y + 1;
         return out;
     }

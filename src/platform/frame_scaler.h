@@ -4,6 +4,7 @@
 // Knows nothing of SDL, so tests and benchmarks run it without a display.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -57,6 +58,8 @@ private:
     // Source row y filtered horizontally, from the row slots or made now
     // into slots other than the one holding row keep (-1 for none).
     int16_t* FilteredRow(const uint32_t* src, int srcPitchPixels, int y, int keep);
+    // The filtered-row slot's first channel (slots 0 to 3).
+    int16_t* Slot(int slot);
 
     Method method_ = Method::None;
     ScalerKernel kernel_ = ScalerKernel::Scalar;
@@ -84,7 +87,8 @@ private:
     // Horizontally filtered source rows (16 bits a channel) in two pairs of
     // slots, which source row each slot holds (-1 for none), and the pair
     // to fill next.
-    std::vector<int16_t> rows_[4];
+    std::vector<int16_t> rowStorage_;
+    size_t slotStride_ = 0;
     int rowInSlot_[4] = {-1, -1, -1, -1};
     int nextPair_ = 0;
 };
