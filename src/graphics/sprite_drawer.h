@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/pixel_memory.h"
+
 namespace gfx {
 
 // Copies of an image's texels the drawer keeps between draws. Owned by the
@@ -17,7 +19,7 @@ struct ModulatedTexels {
     // a plain copy.
     bool valid = false;
     uint32_t color = 0;
-    std::vector<uint32_t> texels;
+    platform::PixelVector texels;
     // The texels with the top bit of every byte flipped (t - 128 as signed
     // bytes): the form the wide filter multiplies, made once per image
     // instead of once per texel read.

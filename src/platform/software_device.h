@@ -46,7 +46,7 @@ private:
     // Declared after the backend so that it is destroyed first.
     std::unique_ptr<Presenter> presenter_;
     SoftwareSurface* backBuffer_;
-    std::vector<uint32_t> frontBuffer_;
+    PixelVector frontBuffer_;
     bool inScene_ = false;
 };
 

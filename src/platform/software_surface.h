@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "platform/pixel_memory.h"
 
 namespace platform {
 
@@ -54,7 +55,7 @@ public:
     // handle that stays the same. Pointers from Pixels() taken before point
     // into other afterwards. Not while locked. A pending fill is done first:
     // it belongs to the pixels that leave.
-    void ExchangePixels(std::vector<uint32_t>* other) {
+    void ExchangePixels(PixelVector* other) {
         if (fillPending_) DoPendingFill();
         pixels_.swap(*other);
     }
@@ -77,7 +78,7 @@ private:
     mutable bool fillPending_ = false;
     uint32_t fillColor_ = 0;
     mutable uint64_t fillsDone_ = 0;
-    mutable std::vector<uint32_t> pixels_;
+    mutable PixelVector pixels_;
 };
 
 }  // namespace platform
