@@ -182,8 +182,64 @@ void ClampedPixel(const kernels::BlendRow& row, const uint32_t* src0, const uint
     BlendFixed(dst, src0[i0], src0[i1], src1[i0], src1[i1], row);
 }
 
+#ifdef V3_SPRITE_AVX2
+// The parts of a row the AVX2 rows loop leaves out, drawn as the row loop
+// of DrawFixed draws them: up to two pixels one by one, more through
+// gathered vectors.
+kernels::BlendRow EndsRow(const kernels::BlendRows& rows) {
+    kernels::BlendRow row{};
+    row.step = rows.step;
+    row.color = rows.color;
+    row.w00 = rows.w00;
+    row.w10 = rows.w10;
+    row.w01 = rows.w01;
+    row.w11 = rows.w11;
+    return row;
+}
+
+// The two image rows screen row py filters.
+void EndsTexels(const kernels::BlendRows& rows, int py, const uint32_t** src0, const uint32_t** src1) {
+    const int v = rows.vBase + rows.vStep * (py - rows.pyLo);
+    *src0 = rows.texels + static_cast<std::ptrdiff_t>(ClampIndex(v, rows.height)) * rows.width;
+    *src1 = rows.texels + static_cast<std::ptrdiff_t>(ClampIndex(v + 1, rows.height)) * rows.width;
+}
+
+int LeftEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerFirst, int pxEnd) {
+    const kernels::BlendRow row = EndsRow(rows);
+    const uint32_t *src0, *src1;
+    EndsTexels(rows, py, &src0, &src1);
+    uint32_t* const dstRow = rows.screen + py * rows.pitch;
+    if (innerFirst - px <= 2 && innerFirst < pxEnd) {
+        for (; px < innerFirst; ++px) ClampedPixel(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px);
+        return px;
+    }
+    const int n = std::min(8, pxEnd - px);
+    GatherBlend(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px, n, 8, SpriteKernel::Avx2);
+    return px + n;
+}
+
+void RightEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerEnd, int pxEnd) {
+    const kernels::BlendRow row = EndsRow(rows);
+    const uint32_t *src0, *src1;
+    EndsTexels(rows, py, &src0, &src1);
+    uint32_t* const dstRow = rows.screen + py * rows.pitch;
+    if (px >= innerEnd && pxEnd - px <= 2) {
+        for (; px < pxEnd; ++px) ClampedPixel(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px);
+    }
+    while (px < pxEnd) {
+        const int n = std::min(8, pxEnd - px);
+        GatherBlend(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px, n, 8, SpriteKernel::Avx2);
+        px += n;
+    }
+}
+#endif
+
 void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
                uint32_t color, SpriteKernel kernel) {
+    // The AVX2 loop runs once for the whole draw unless a test asks for it
+    // row by row.
+    [[maybe_unused]] const bool perRow = kernel != SpriteKernel::Avx2;
+    if (kernel == SpriteKernel::TEST_Avx2PerRow) kernel = SpriteKernel::Avx2;
     const int w = image.width;
     const int h = image.height;
     const int lanes = Lanes(kernel);
@@ -279,6 +335,40 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
     // the same for every row.
     const int innerLo = std::max(pxLo, -FloorDiv(base, step));
     const int innerHi = std::min(pxHi, FloorDiv(w - 2 - base, step) + 1);
+#ifdef V3_SPRITE_AVX2
+    if (!perRow) {
+        kernels::BlendRows rows{};
+        rows.screen = screen;
+        rows.pitch = pitch;
+        rows.texels = texels;
+        rows.signedTexels = signedTexels;
+        rows.width = w;
+        rows.height = h;
+        rows.pyLo = pyLo;
+        rows.pyHi = pyHi;
+        rows.vBase = vBase;
+        rows.vStep = vStep;
+        rows.step = step;
+        rows.base = base;
+        rows.pxLo = pxLo;
+        rows.pxHi = pxHi;
+        rows.innerLo = innerLo;
+        rows.innerHi = innerHi;
+        rows.pairFirst = pairFirst;
+        rows.pairEnd = pairEnd;
+        rows.pairOpaqueFirst = opaqueRuns ? pairOpaqueFirst : nullptr;
+        rows.pairOpaqueEnd = opaqueRuns ? pairOpaqueEnd : nullptr;
+        rows.w00 = row.w00;
+        rows.w10 = row.w10;
+        rows.w01 = row.w01;
+        rows.w11 = row.w11;
+        rows.color = color;
+        rows.leftEnd = LeftEndAvx2;
+        rows.rightEnd = RightEndAvx2;
+        kernels::BlendRowsAvx2(rows);
+        return;
+    }
+#endif
     for (int py = pyLo; py < pyHi; ++py) {
         const int v = vBase + vStep * (py - pyLo);
         if (py + 1 < pyHi) prefetchRow(py);
@@ -503,7 +593,8 @@ void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const Spri
         if (!std::isfinite(f)) return;
     }
     if (kernel == SpriteKernel::Auto) kernel = CpuHasAvx2() ? SpriteKernel::Avx2 : SpriteKernel::Sse2;
-    if (kernel == SpriteKernel::Avx2 && !CpuHasAvx2()) kernel = SpriteKernel::Sse2;
+    if ((kernel == SpriteKernel::Avx2 || kernel == SpriteKernel::TEST_Avx2PerRow) && !CpuHasAvx2())
+        kernel = SpriteKernel::Sse2;
 
     const int stepX = FixedStep(placement.scaleX);
     const int stepY = FixedStep(placement.scaleY);

@@ -2,6 +2,9 @@
 // the CPU reports AVX2 (see CpuHasAvx2).
 #include <immintrin.h>
 
+#include <algorithm>
+#include <cstddef>
+
 #include "graphics/sprite_drawer_kernels.h"
 
 namespace gfx::kernels {
@@ -53,15 +56,17 @@ inline __m256i LoadMasked(const uint32_t* p, __m256i mask) {
 struct RowSetup {
     __m256i zero, alphaMask, alphaLanes, toSigned, bias, top, bottom, color, alphaTwice;
 
-    explicit RowSetup(const BlendRow& row)
+    explicit RowSetup(const BlendRow& row) : RowSetup(row.w00, row.w10, row.w01, row.w11, row.color) {}
+
+    RowSetup(uint16_t w00, uint16_t w10, uint16_t w01, uint16_t w11, uint32_t rgba)
         : zero(_mm256_setzero_si256()),
           alphaMask(_mm256_set1_epi32(static_cast<int>(0xFF000000u))),
           alphaLanes(_mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull))),
           toSigned(_mm256_set1_epi8(static_cast<char>(0x80))),
           bias(_mm256_set1_epi16(static_cast<short>(0x8080))),
-          top(_mm256_set1_epi16(static_cast<short>((row.w10 << 8) | row.w00))),
-          bottom(_mm256_set1_epi16(static_cast<short>((row.w11 << 8) | row.w01))),
-          color(FixedOf255(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(row.color)), _mm256_setzero_si256()))),
+          top(_mm256_set1_epi16(static_cast<short>((w10 << 8) | w00))),
+          bottom(_mm256_set1_epi16(static_cast<short>((w11 << 8) | w01))),
+          color(FixedOf255(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(rgba)), _mm256_setzero_si256()))),
           alphaTwice(_mm256_setr_epi8(6, 6, 6, 6, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 6, 6, 6, 6, 6, 6, 6, 6, 14,
                                       14, 14, 14, 14, 14, 14, 14)) {}
 };
@@ -184,14 +189,14 @@ inline void BlendSpan(const RowSetup& s, Span p, int from, int to) {
     }
 }
 
+// One row of count pixels: p as the wide loads read it, row0 and row1 the
+// rows' plain texels from the first pixel's left texel on (for the masked
+// loads of the last few pixels). Pixels [opaqueFirst, opaqueEnd) come out
+// opaque (see BlendRow).
 template <bool Whole, int Step, bool Signed, bool Modulate>
-int BlendRowAvx2Impl(const BlendRow& row) {
-    const RowSetup s(row);
-    const int count = row.count;
-    const int opaqueFirst = row.opaqueFirst;
-    const int opaqueEnd = row.opaqueEnd;
-    const Span p{(Signed ? row.signed0 : row.row0) + row.first, (Signed ? row.signed1 : row.row1) + row.first,
-                 row.dst};
+__attribute__((always_inline)) inline void BlendRowSpan(const RowSetup& s, const Span& p, const uint32_t* row0,
+                                                        const uint32_t* row1, int count, int opaqueFirst,
+                                                        int opaqueEnd) {
     if (opaqueEnd - opaqueFirst >= 8) {
         // Blend the parts left and right of the opaque run in whole vectors,
         // letting them reach into the run, then store the run: it is
@@ -212,7 +217,7 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         __m256i a, b, c, d;
         LoadTexels<Step>(p, last, &a, &b, &c, &d);
         StoreEight<Whole, Signed, Modulate>(s, a, b, c, d, p.dst + last);
-        return count;
+        return;
     }
     const int n = count & ~7;
     const int rest = count - n;
@@ -231,21 +236,21 @@ int BlendRowAvx2Impl(const BlendRow& row) {
         if (draws) result = BlendedEight(s, lo, hi, Load(out));
         BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, n);
         if (draws) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
-        return count;
+        return;
     }
     BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, n);
     if (rest > 0) {
         // The last few pixels: masked loads read only the texels they need
         // (all inside the row) and the store writes only those pixels.
-        const int i = row.first + n * Step;
+        const int i = n * Step;
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), lane);
         __m256i a, b, c, d;
         if (Step == 1) {
-            a = LoadMasked(row.row0 + i, mask);
-            b = LoadMasked(row.row0 + i + 1, mask);
-            c = LoadMasked(row.row1 + i, mask);
-            d = LoadMasked(row.row1 + i + 1, mask);
+            a = LoadMasked(row0 + i, mask);
+            b = LoadMasked(row0 + i + 1, mask);
+            c = LoadMasked(row1 + i, mask);
+            d = LoadMasked(row1 + i + 1, mask);
         } else {
             // Texels i .. i + 2 * rest - 1, deinterleaved as for whole vectors.
             const __m256i texels = _mm256_set1_epi32(2 * rest);
@@ -259,14 +264,115 @@ int BlendRowAvx2Impl(const BlendRow& row) {
                 *odd = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))),
                                                 _MM_SHUFFLE(3, 1, 2, 0));
             };
-            split(row.row0 + i, &a, &b);
-            split(row.row1 + i, &c, &d);
+            split(row0 + i, &a, &b);
+            split(row1 + i, &c, &d);
         }
         // Read from the rows as they are: lanes outside mask load 0, a
         // transparent texel only in that form.
         BlendEight<Whole, false, Modulate, true>(s, a, b, c, d, p.dst + n, mask);
     }
-    return count;
+}
+
+template <bool Whole, int Step, bool Signed, bool Modulate>
+int BlendRowAvx2Impl(const BlendRow& row) {
+    const RowSetup s(row);
+    const Span p{(Signed ? row.signed0 : row.row0) + row.first, (Signed ? row.signed1 : row.row1) + row.first,
+                 row.dst};
+    BlendRowSpan<Whole, Step, Signed, Modulate>(s, p, row.row0 + row.first, row.row1 + row.first, row.count,
+                                                row.opaqueFirst, row.opaqueEnd);
+    return row.count;
+}
+
+// Floor division by a step of 1 or 2 (an arithmetic shift rounds down).
+template <int Step>
+inline int FloorDiv(int a) {
+    return a >> (Step - 1);
+}
+
+inline int ClampIndex(int i, int size) { return i < 0 ? 0 : (i >= size ? size - 1 : i); }
+
+// The rows of one draw (see BlendRows): the set-up of the vectors is done
+// once, and the rows' spans are worked out here, where the constants of the
+// draw stay in registers.
+template <bool Whole, int Step, bool Signed, bool Modulate>
+void BlendRowsAvx2Impl(const BlendRows& r) {
+    const RowSetup s(r.w00, r.w10, r.w01, r.w11, r.color);
+    uint32_t* const screen = r.screen;
+    const std::ptrdiff_t pitch = r.pitch;
+    const uint32_t* const texels = r.texels;
+    const uint32_t* const wide = Signed ? r.signedTexels : r.texels;
+    const int w = r.width, h = r.height;
+    const int base = r.base, pxLo = r.pxLo, pxHi = r.pxHi, innerLo = r.innerLo, innerHi = r.innerHi;
+    const int pyLo = r.pyLo, pyHi = r.pyHi;
+    const int32_t* const pairFirst = r.pairFirst;
+    const int32_t* const pairEnd = r.pairEnd;
+    const int32_t* const pairOpaqueFirst = r.pairOpaqueFirst;
+    const int32_t* const pairOpaqueEnd = r.pairOpaqueEnd;
+    int v = r.vBase;
+    const int vStep = r.vStep;
+    for (int py = pyLo; py < pyHi; ++py, v += vStep) {
+        if (py + 1 < pyHi) {
+            // The next screen row lies a whole pitch away, beyond what the
+            // hardware prefetcher guesses: ask for its cache lines now.
+            const uint32_t* next = screen + (py + 1) * pitch;
+            for (int x = pxLo; x < pxHi; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
+        }
+        // Only the texels between the two rows' first and last visible ones matter.
+        const int pair = ClampIndex(v + 1, h + 1);
+        const int lo = pairFirst[pair], hi = pairEnd[pair];
+        if (lo >= hi) continue;
+        // Pixel px reads texels base + step*px and the one after (clamped):
+        // it matters when they reach [lo, hi).
+        const int pxFirst = std::max(pxLo, -FloorDiv<Step>(-(lo - 1 - base)));
+        const int pxEnd = std::min(pxHi, FloorDiv<Step>(hi - 1 - base) + 1);
+        if (pxFirst >= pxEnd) continue;
+        const int innerFirst = std::min(std::max(pxFirst, innerLo), pxEnd);
+        const int innerEnd = std::max(std::min(pxEnd, innerHi), innerFirst);
+        int px = pxFirst;
+        if (px < innerFirst) px = r.leftEnd(r, py, px, innerFirst, pxEnd);
+        if (px < innerEnd) {
+            const std::ptrdiff_t r0 = static_cast<std::ptrdiff_t>(ClampIndex(v, h)) * w;
+            const std::ptrdiff_t r1 = static_cast<std::ptrdiff_t>(ClampIndex(v + 1, h)) * w;
+            const int first = base + Step * px;
+            int opaqueFirst = 0, opaqueEnd = 0;
+            if (pairOpaqueFirst != nullptr) {
+                // Pixel q reads texels base + step*q and the one after: both
+                // rows must be opaque there.
+                const int oFirst = std::max(px, -FloorDiv<Step>(-(pairOpaqueFirst[pair] - base)));
+                const int oEnd = std::min(innerEnd, FloorDiv<Step>(pairOpaqueEnd[pair] - 2 - base) + 1);
+                if (oFirst < oEnd) {
+                    opaqueFirst = oFirst - px;
+                    opaqueEnd = oEnd - px;
+                }
+            }
+            const Span p{wide + r0 + first, wide + r1 + first, screen + py * pitch + px};
+            BlendRowSpan<Whole, Step, Signed, Modulate>(s, p, texels + r0 + first, texels + r1 + first, innerEnd - px,
+                                                        opaqueFirst, opaqueEnd);
+            px = innerEnd;
+        }
+        if (px < pxEnd) r.rightEnd(r, py, px, innerEnd, pxEnd);
+    }
+}
+
+template <bool Whole, bool Signed, bool Modulate>
+void BlendRowsAvx2Step(const BlendRows& rows) {
+    if (rows.step == 1) {
+        BlendRowsAvx2Impl<Whole, 1, Signed, Modulate>(rows);
+    } else {
+        BlendRowsAvx2Impl<Whole, 2, Signed, Modulate>(rows);
+    }
+}
+
+template <bool Modulate>
+void BlendRowsAvx2Weights(const BlendRows& rows) {
+    // As for single rows: weights (256, 0, 0, 0) need no filtering.
+    if (rows.w00 == 256) {
+        BlendRowsAvx2Step<true, false, Modulate>(rows);
+    } else if (rows.signedTexels != nullptr) {
+        BlendRowsAvx2Step<false, true, Modulate>(rows);
+    } else {
+        BlendRowsAvx2Step<false, false, Modulate>(rows);
+    }
 }
 
 template <bool Whole, bool Signed, bool Modulate>
@@ -287,6 +393,14 @@ int BlendRowAvx2Weights(const BlendRow& row) {
 
 int BlendRowAvx2(const BlendRow& row) {
     return row.color == 0xFFFFFFFFu ? BlendRowAvx2Weights<false>(row) : BlendRowAvx2Weights<true>(row);
+}
+
+void BlendRowsAvx2(const BlendRows& rows) {
+    if (rows.color == 0xFFFFFFFFu) {
+        BlendRowsAvx2Weights<false>(rows);
+    } else {
+        BlendRowsAvx2Weights<true>(rows);
+    }
 }
 
 int CopyRowAvx2(uint32_t* dst, const uint32_t* src, int count, uint32_t color) {

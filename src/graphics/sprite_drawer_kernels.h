@@ -3,6 +3,7 @@
 // compiled with different instruction sets and must not share inline code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace gfx::kernels {
@@ -30,6 +31,41 @@ struct BlendRow {
     const uint32_t* signed0 = nullptr;
     const uint32_t* signed1 = nullptr;
 };
+
+// Every row of one draw whose bilinear weights are the same for every pixel
+// (scale 1 or 1/2), for a loop that walks the rows itself. Screen row py
+// (from pyLo to pyHi) filters image rows v = vBase + vStep * (py - pyLo)
+// and v + 1, clamped to the image; screen pixel px reads texels base +
+// step * px and the one after. Pixels [innerLo, innerHi) of any row read
+// texels inside the rows; the loop draws those and hands the others to
+// leftEnd and rightEnd.
+struct BlendRows {
+    uint32_t* screen;
+    std::ptrdiff_t pitch;
+    const uint32_t* texels;
+    // texels with every byte's top bit flipped, or null (as in BlendRow).
+    const uint32_t* signedTexels;
+    int width, height;
+    int pyLo, pyHi, vBase, vStep;
+    int step, base, pxLo, pxHi, innerLo, innerHi;
+    // The image's facts for pairs of rows (see SpriteImage). The opaque
+    // runs are null when the colour does not keep opaque texels opaque.
+    const int32_t* pairFirst;
+    const int32_t* pairEnd;
+    const int32_t* pairOpaqueFirst;
+    const int32_t* pairOpaqueEnd;
+    uint16_t w00, w10, w01, w11;
+    uint32_t color;
+    // Draw the pixels of screen row py from px on whose texels are clamped:
+    // leftEnd those before innerFirst (it may draw past it; it returns the
+    // next pixel to draw), rightEnd those from px to pxEnd.
+    int (*leftEnd)(const BlendRows& rows, int py, int px, int innerFirst, int pxEnd);
+    void (*rightEnd)(const BlendRows& rows, int py, int px, int innerEnd, int pxEnd);
+};
+
+// Draws every row of rows with the AVX2 loop: the same pixels as BlendRow
+// calls for each row would.
+void BlendRowsAvx2(const BlendRows& rows);
 
 // Each returns how many leading pixels it drew: the SSE2 loop a multiple
 // of 4 (the caller finishes the rest), the AVX2 loop all of them.

@@ -267,6 +267,82 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
 
+// The AVX2 loop walks a draw's rows itself; called once per row it must
+// give the very same pixels, and both stay within one of the scalar loop
+// (whose rounding of the blend differs slightly). The cases are the table
+// above plus the ones that decide the ends of a row: rows shorter than a
+// vector or just longer, texels reaching the image's edges (clamped), half
+// scale, odd widths, clipping on each side and images without the cached
+// copies (no signed texels).
+struct RowsCase {
+    const char* name;
+    int imageKind;  // as in Case
+    int w, h;
+    float scale;
+    float x, y;
+    uint32_t color;
+    bool cached;  // the image offers room for the drawer's copies
+};
+
+const RowsCase kRowsCases[] = {
+    {"NarrowerThanAVector", 4, 5, 9, 1.0f, 10.3f, 7.6f, 0xFFBBBBBB, true},
+    {"JustWiderThanAVector", 4, 9, 7, 1.0f, 30.7f, 20.2f, 0xFFBBBBBB, true},
+    {"SeventeenWide", 1, 17, 11, 1.0f, 50.5f, 40.25f, 0xFFFFFFFF, true},
+    {"EdgeTexelsVisible", 4, 33, 21, 1.0f, 40.2f, 30.9f, 0xFFBBBBBB, true},
+    {"EdgeTexelsWholePixel", 4, 33, 21, 1.0f, 40, 30, 0xFFBBBBBB, true},
+    {"HalfScaleOddWidth", 4, 37, 23, 0.5f, 60.4f, 50.7f, 0xFFBBBBBB, true},
+    {"HalfScaleNarrow", 4, 7, 9, 0.5f, 11.6f, 12.1f, 0xFFFFFFFF, true},
+    {"OffLeftEdge", 4, 41, 17, 1.0f, -30.6f, 10.3f, 0xFFBBBBBB, true},
+    {"OffRightEdge", 4, 41, 17, 1.0f, 100.4f, 10.3f, 0xFFBBBBBB, true},
+    {"OffTopAndBottom", 0, 41, 120, 1.0f, 30.5f, -15.5f, 0xFFBBBBBB, true},
+    {"HalfScaleOffAllEdges", 4, 260, 200, 0.5f, -3.3f, -4.6f, 0xFFBBBBBB, true},
+    {"OpaqueRunsUncached", 5, 61, 23, 1.0f, 20.4f, 30.3f, 0xFFBBBBBB, false},
+    {"SoftDiscUncached", 0, 53, 41, 1.0f, 33.8f, 21.1f, 0xFFAAAAAA, false},
+    {"HalfScaleUncached", 4, 45, 31, 0.5f, 70.1f, 9.9f, 0xFFBBBBBB, false},
+    {"TranslucentColourEdges", 4, 33, 21, 1.0f, 40.2f, 30.9f, 0x80FF8040, true},
+};
+
+void ExpectRowLoopsAgree(const Image& img, float scale, float x, float y, uint32_t color) {
+    SpritePlacement p;
+    p.scaleX = p.scaleY = scale;
+    p.x = x;
+    p.y = y;
+    Screen whole(120, 90, 5), perRow(120, 90, 5), scalar(120, 90, 5);
+    const Screen before(120, 90, 5);
+    // Twice, so that the second draw reads the copies the first one made.
+    for (int i = 0; i < 2; ++i) {
+        gfx::DrawSprite(whole.Target(), img.view, p, color, SpriteKernel::Avx2);
+        gfx::DrawSprite(perRow.Target(), img.view, p, color, SpriteKernel::TEST_Avx2PerRow);
+        gfx::DrawSprite(scalar.Target(), img.view, p, color, SpriteKernel::Scalar);
+    }
+    int changed = 0;
+    for (int py = 0; py < whole.height; ++py) {
+        for (int px = 0; px < whole.pitch; ++px) {
+            const uint32_t a = whole.At(px, py), b = perRow.At(px, py), c = scalar.At(px, py);
+            ASSERT_EQ(a, b) << "at " << px << "," << py;
+            ASSERT_EQ(a == before.At(px, py), c == before.At(px, py)) << "at " << px << "," << py;
+            for (int sh = 0; sh < 32; sh += 8) ASSERT_LE(std::abs(Ch(a, sh) - Ch(c, sh)), 1) << "at " << px << "," << py;
+            if (a != before.At(px, py)) ++changed;
+        }
+    }
+    EXPECT_GT(changed, 0);
+}
+
+TEST(SpriteDrawer, Avx2LoopOverRowsGivesThePixelsOfTheLoopPerRow) {
+    if (!gfx::CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const Image img = MakeImage(c);
+        ExpectRowLoopsAgree(img, c.scale, c.x, c.y, c.color);
+    }
+    for (const RowsCase& c : kRowsCases) {
+        SCOPED_TRACE(c.name);
+        Image img = MakeImage(Case{c.name, c.imageKind, c.w, c.h, c.scale, c.x, c.y, c.color});
+        if (!c.cached) img.view.modulated = nullptr;
+        ExpectRowLoopsAgree(img, c.scale, c.x, c.y, c.color);
+    }
+}
+
 // A tiny screen of one colour for exact checks.
 std::vector<uint32_t> Flat(int w, int h, uint32_t color) { return std::vector<uint32_t>(static_cast<size_t>(w) * h, color); }
 
