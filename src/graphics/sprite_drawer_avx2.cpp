@@ -106,8 +106,8 @@ inline void FilterEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m2
 // True when some of the eight filtered pixels (as FilterEight gives them)
 // has a nonzero alpha. Pixels of alpha 0 leave the screen alone.
 inline bool Visible(const RowSetup& s, __m256i lo, __m256i hi) {
-    const __m256i alpha = _mm256_and_si256(_mm256_or_si256(lo, hi), s.alphaLanes);
-    return !_mm256_testz_si256(alpha, alpha);
+    // The test masks the alpha lanes itself.
+    return !_mm256_testz_si256(_mm256_or_si256(lo, hi), s.alphaLanes);
 }
 
 // The filtered pixels lo, hi blended over the destination pixels dst; the
@@ -314,8 +314,9 @@ void BlendRowsAvx2Impl(const BlendRows& r) {
         if (py + 1 < pyHi) {
             // The next screen row lies a whole pitch away, beyond what the
             // hardware prefetcher guesses: ask for its cache lines now.
-            const uint32_t* next = screen + (py + 1) * pitch;
-            for (int x = pxLo; x < pxHi; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
+            const char* line = reinterpret_cast<const char*>(screen + (py + 1) * pitch + pxLo);
+            const char* const lineEnd = reinterpret_cast<const char*>(screen + (py + 1) * pitch + pxHi);
+            for (; line < lineEnd; line += 64) _mm_prefetch(line, _MM_HINT_T0);
         }
         // Only the texels between the two rows' first and last visible ones matter.
         const int pair = ClampIndex(v + 1, h + 1);
