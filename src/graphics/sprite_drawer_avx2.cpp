@@ -199,17 +199,20 @@ __attribute__((always_inline)) inline void BlendRowSpan(const RowSetup& s, const
                                                         int opaqueEnd) {
     if (opaqueEnd - opaqueFirst >= 8) {
         // Blend the parts left and right of the opaque run in whole vectors,
-        // letting them reach into the run, then store the run: it is
-        // written last, so what the blends wrote there does not matter.
-        // The texels of every pixel of the row lie inside the rows.
+        // letting them reach into the run, then store what they left of it.
+        // A blended pixel of the run is the stored one whatever the screen
+        // held (its alpha is 255), so the order does not matter and the
+        // vectors may overlap. The texels of every pixel of the row lie
+        // inside the rows.
         const int leftEnd = (opaqueFirst + 7) & ~7;
         BlendSpan<Whole, Step, Signed, Modulate>(s, p, 0, leftEnd);
         const int rightFirst = count - ((count - opaqueEnd + 7) & ~7);
         BlendSpan<Whole, Step, Signed, Modulate>(s, p, rightFirst, count);
-        // The last vector ends at the run's end, overlapping the one before
-        // it: storing a pixel twice gives the same value.
-        const int last = opaqueEnd - 8;
-        for (int k = opaqueFirst; k < last; k += 8) {
+        if (leftEnd >= rightFirst) return;
+        // The stores stay inside the run: the last one ends at rightFirst or,
+        // for a gap narrower than a vector, at the run's end.
+        const int last = std::max(rightFirst, std::min(leftEnd + 8, opaqueEnd)) - 8;
+        for (int k = leftEnd; k < last; k += 8) {
             __m256i a, b, c, d;
             LoadTexels<Step>(p, k, &a, &b, &c, &d);
             StoreEight<Whole, Signed, Modulate>(s, a, b, c, d, p.dst + k);
