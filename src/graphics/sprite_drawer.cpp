@@ -204,14 +204,29 @@ void EndsTexels(const kernels::BlendRows& rows, int py, const uint32_t** src0, c
     *src1 = rows.texels + static_cast<std::ptrdiff_t>(ClampIndex(v + 1, rows.height)) * rows.width;
 }
 
+// One or two neighbouring pixels as ClampedPixel draws them, in one vector.
+void ClampedPixels(const kernels::BlendRow& row, const uint32_t* src0, const uint32_t* src1, int width, int i,
+                   uint32_t* dst, int count) {
+    uint32_t texels[4][2] = {};
+    for (int k = 0; k < count; ++k) {
+        const int j = i + row.step * k;
+        const int i0 = ClampIndex(j, width), i1 = ClampIndex(j + 1, width);
+        texels[0][k] = src0[i0];
+        texels[1][k] = src0[i1];
+        texels[2][k] = src1[i0];
+        texels[3][k] = src1[i1];
+    }
+    kernels::BlendFewSse2(row, texels, dst, count);
+}
+
 int LeftEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerFirst, int pxEnd) {
     const kernels::BlendRow row = EndsRow(rows);
     const uint32_t *src0, *src1;
     EndsTexels(rows, py, &src0, &src1);
     uint32_t* const dstRow = rows.screen + py * rows.pitch;
     if (innerFirst - px <= 2 && innerFirst < pxEnd) {
-        for (; px < innerFirst; ++px) ClampedPixel(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px);
-        return px;
+        ClampedPixels(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px, innerFirst - px);
+        return innerFirst;
     }
     const int n = std::min(8, pxEnd - px);
     GatherBlend(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px, n, 8, SpriteKernel::Avx2);
@@ -224,7 +239,8 @@ void RightEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerEnd, 
     EndsTexels(rows, py, &src0, &src1);
     uint32_t* const dstRow = rows.screen + py * rows.pitch;
     if (px >= innerEnd && pxEnd - px <= 2) {
-        for (; px < pxEnd; ++px) ClampedPixel(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px);
+        ClampedPixels(row, src0, src1, rows.width, rows.base + rows.step * px, dstRow + px, pxEnd - px);
+        return;
     }
     while (px < pxEnd) {
         const int n = std::min(8, pxEnd - px);
@@ -699,6 +715,30 @@ int BlendRowSse2(const BlendRow& row) {
         _mm_storeu_si128(out, _mm_or_si128(_mm_packus_epi16(lo, hi), alphaMask));
     }
     return n;
+}
+
+void BlendFewSse2(const BlendRow& row, const uint32_t (*texels)[2], uint32_t* dst, int count) {
+    const __m128i zero = _mm_setzero_si128();
+    auto two = [zero](const uint32_t* p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    };
+    const uint32_t old[2] = {dst[0], count > 1 ? dst[1] : 0u};
+    // The filter, the modulation and the blend of BlendTwo, keeping the
+    // modulated alpha to tell which pixels show.
+    __m128i f = _mm_add_epi16(_mm_mullo_epi16(two(texels[0]), _mm_set1_epi16(static_cast<short>(row.w00))),
+                              _mm_mullo_epi16(two(texels[1]), _mm_set1_epi16(static_cast<short>(row.w10))));
+    f = _mm_add_epi16(f, _mm_mullo_epi16(two(texels[2]), _mm_set1_epi16(static_cast<short>(row.w01))));
+    f = _mm_add_epi16(f, _mm_mullo_epi16(two(texels[3]), _mm_set1_epi16(static_cast<short>(row.w11))));
+    f = _mm_srli_epi16(_mm_add_epi16(f, _mm_set1_epi16(128)), 8);
+    const __m128i m = Div255x8(_mm_mullo_epi16(f, Spread(row.color)));
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(m, 0xFF), 0xFF);
+    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), alpha);
+    const __m128i o = Div255x8(_mm_add_epi16(_mm_mullo_epi16(m, alpha), _mm_mullo_epi16(two(old), inv)));
+    uint32_t out[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_or_si128(_mm_packus_epi16(o, o), _mm_set1_epi32(static_cast<int>(0xFF000000u))));
+    if (_mm_extract_epi16(m, 3) != 0) dst[0] = out[0];
+    if (count > 1 && _mm_extract_epi16(m, 7) != 0) dst[1] = out[1];
 }
 
 int CopyRowSse2(uint32_t* dst, const uint32_t* src, int count, uint32_t color) {

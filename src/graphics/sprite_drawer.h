@@ -91,7 +91,8 @@ struct SpritePlacement {
 
 // The inner loops the drawer may use; Auto picks the fastest this CPU runs.
 // TEST_Avx2PerRow is the AVX2 loop called once for every row instead of
-// once for the whole draw, kept for tests that both give the same pixels.
+// once for the whole draw, with the clamped pixels at the ends of rows drawn
+// one at a time; kept for tests that both give the same pixels.
 enum class SpriteKernel { Auto, Scalar, Sse2, Avx2, TEST_Avx2PerRow };
 
 // True when the CPU runs the AVX2 kernel.

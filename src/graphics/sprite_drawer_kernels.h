@@ -71,6 +71,12 @@ void BlendRowsAvx2(const BlendRows& rows);
 // of 4 (the caller finishes the rest), the AVX2 loop all of them.
 int BlendRowSse2(const BlendRow& row);
 int BlendRowAvx2(const BlendRow& row);
+// Blends one or two pixels (count) over dst[0] and dst[1] from their four
+// texels each (texels[0] upper left, [1] upper right, [2] lower left, [3]
+// lower right; entry k for pixel k) with the row's weights and colour: the
+// scalar loop's arithmetic, both pixels in one SSE2 vector. A pixel whose
+// alpha comes out 0 is left as it was, as the scalar loop leaves it.
+void BlendFewSse2(const BlendRow& row, const uint32_t (*texels)[2], uint32_t* dst, int count);
 // Copies count opaque texels, each channel multiplied by color's (alpha 255).
 int CopyRowSse2(uint32_t* dst, const uint32_t* src, int count, uint32_t color);
 int CopyRowAvx2(uint32_t* dst, const uint32_t* src, int count, uint32_t color);

@@ -267,8 +267,10 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
 
-// The AVX2 loop walks a draw's rows itself; called once per row it must
-// give the very same pixels, and both stay within one of the scalar loop
+// The AVX2 loop walks a draw's rows itself and draws the clamped pixels at
+// their ends two at a time; called once per row, with those pixels one by
+// one, it must give the very same pixels, and both stay within one of the
+// scalar loop
 // (whose rounding of the blend differs slightly). The cases are the table
 // above plus the ones that decide the ends of a row: rows shorter than a
 // vector or just longer, texels reaching the image's edges (clamped), half
@@ -326,6 +328,21 @@ void ExpectRowLoopsAgree(const Image& img, float scale, float x, float y, uint32
         }
     }
     EXPECT_GT(changed, 0);
+    // Over pixels that are not opaque, where a pixel drawn with alpha 0 and
+    // one left alone differ.
+    Screen wholeOver(120, 90, 6), perRowOver(120, 90, 6);
+    Noise n{9};
+    for (int py = 0; py < wholeOver.height; ++py) {
+        for (int px = 0; px < wholeOver.width; ++px) {
+            const uint32_t alpha = (n.Next() & 0xFF) << 24;
+            uint32_t& a = wholeOver.pixels[static_cast<size_t>(py) * wholeOver.pitch + px];
+            a = (a & 0xFFFFFF) | alpha;
+            perRowOver.pixels[static_cast<size_t>(py) * perRowOver.pitch + px] = a;
+        }
+    }
+    gfx::DrawSprite(wholeOver.Target(), img.view, p, color, SpriteKernel::Avx2);
+    gfx::DrawSprite(perRowOver.Target(), img.view, p, color, SpriteKernel::TEST_Avx2PerRow);
+    ASSERT_EQ(wholeOver.pixels, perRowOver.pixels);
 }
 
 TEST(SpriteDrawer, Avx2LoopOverRowsGivesThePixelsOfTheLoopPerRow) {
