@@ -70,7 +70,8 @@ void CopyRowScalar(uint32_t* dst, const uint32_t* src, int count, uint32_t color
     }
 }
 
-inline int ClampIndex(int i, int size) { return std::clamp(i, 0, size - 1); }
+using kernels::ClampIndex;
+using kernels::FloorDiv;
 
 // The pixels one wide loop draws at a time.
 int Lanes(SpriteKernel kernel) {
@@ -170,9 +171,6 @@ Axis FixedAxis(double start, int texels, int step, int limit) {
     }
     return axis;
 }
-
-// Floor division by a step of 1 or 2 (an arithmetic shift rounds down).
-inline int FloorDiv(int a, int step) { return a >> (step - 1); }
 
 // One pixel whose texels (index i and the next of both rows) may lie past
 // the row's ends: they are clamped to it.

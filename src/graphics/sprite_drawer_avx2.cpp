@@ -286,13 +286,6 @@ int BlendRowAvx2Impl(const BlendRow& row) {
     return row.count;
 }
 
-// Floor division by a step of 1 or 2 (an arithmetic shift rounds down).
-template <int Step>
-inline int FloorDiv(int a) {
-    return a >> (Step - 1);
-}
-
-inline int ClampIndex(int i, int size) { return i < 0 ? 0 : (i >= size ? size - 1 : i); }
 
 // The rows of one draw (see BlendRows): the set-up of the vectors is done
 // once, and the rows' spans are worked out here, where the constants of the
@@ -327,8 +320,8 @@ void BlendRowsAvx2Impl(const BlendRows& r) {
         if (lo >= hi) continue;
         // Pixel px reads texels base + step*px and the one after (clamped):
         // it matters when they reach [lo, hi).
-        const int pxFirst = std::max(pxLo, -FloorDiv<Step>(-(lo - 1 - base)));
-        const int pxEnd = std::min(pxHi, FloorDiv<Step>(hi - 1 - base) + 1);
+        const int pxFirst = std::max(pxLo, -FloorDiv(-(lo - 1 - base), Step));
+        const int pxEnd = std::min(pxHi, FloorDiv(hi - 1 - base, Step) + 1);
         if (pxFirst >= pxEnd) continue;
         const int innerFirst = std::min(std::max(pxFirst, innerLo), pxEnd);
         const int innerEnd = std::max(std::min(pxEnd, innerHi), innerFirst);
@@ -342,8 +335,8 @@ void BlendRowsAvx2Impl(const BlendRows& r) {
             if (pairOpaqueFirst != nullptr) {
                 // Pixel q reads texels base + step*q and the one after: both
                 // rows must be opaque there.
-                const int oFirst = std::max(px, -FloorDiv<Step>(-(pairOpaqueFirst[pair] - base)));
-                const int oEnd = std::min(innerEnd, FloorDiv<Step>(pairOpaqueEnd[pair] - 2 - base) + 1);
+                const int oFirst = std::max(px, -FloorDiv(-(pairOpaqueFirst[pair] - base), Step));
+                const int oEnd = std::min(innerEnd, FloorDiv(pairOpaqueEnd[pair] - 2 - base, Step) + 1);
                 if (oFirst < oEnd) {
                     opaqueFirst = oFirst - px;
                     opaqueEnd = oEnd - px;

@@ -8,6 +8,13 @@
 
 namespace gfx::kernels {
 
+// Index i clamped to [0, size - 1] (size >= 1): texels past a row's or an
+// image's ends repeat its edge.
+inline int ClampIndex(int i, int size) { return i < 0 ? 0 : (i >= size ? size - 1 : i); }
+
+// Floor division by a step of 1 or 2 (an arithmetic shift rounds down).
+inline int FloorDiv(int a, int step) { return a >> (step - 1); }
+
 // One destination row of a draw whose bilinear weights are the same for
 // every pixel (scale 1 or 1/2). Destination pixel k filters the texels at
 // first + k*step and first + k*step + 1 of row0 (upper) and row1 (lower);
