@@ -164,17 +164,18 @@ void FrameScaler::Configure(int srcWidth, int srcHeight, int dstWidth, int dstHe
         // the picture is at least about 7/6 of the frame's width.
         groupBase_.resize(groups);
         groupOffset_.resize(static_cast<size_t>(groups) * 8);
+        groupWeights_.resize(static_cast<size_t>(groups) * 8);
         wideWindows_ = true;
         for (int g = 0; g < groups && wideWindows_; ++g) {
             const int start = std::min(8 * g, dstWidth_ - 8);
             const int base = std::min(columnX_[start], srcWidth_ - 8);
             groupBase_[g] = base;
-            for (int j = 0; j < 8; ++j) groupOffset_[8 * g + j] = columnX_[start + j] - base;
+            for (int j = 0; j < 8; ++j) {
+                const int x = start + j;
+                groupOffset_[8 * g + j] = columnX_[x] - base;
+                groupWeights_[8 * g + j] = static_cast<uint16_t>((128 - columnWeight_[x]) | (columnWeight_[x] << 8));
+            }
             if (columnX_[start + 7] + 1 - base > 7) wideWindows_ = false;
-        }
-        columnWeights_.resize(dstWidth_);
-        for (int x = 0; x < dstWidth_; ++x) {
-            columnWeights_[x] = static_cast<uint16_t>((128 - columnWeight_[x]) | (columnWeight_[x] << 8));
         }
     }
     const size_t channels = std::max<size_t>(size_t{4} * dstWidth_, size_t{32} * groups);
@@ -246,7 +247,7 @@ int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y
         // Both rows share the loop's tables and weights.
         const bool below = y + 1 < srcHeight_;
         kernels::FilterRowsAvx2(row, below ? row + srcPitchPixels : nullptr, dstWidth_, groupBase_.data(),
-                                groupOffset_.data(), columnWeights_.data(), out, Slot(slot + 1));
+                                groupOffset_.data(), groupWeights_.data(), out, Slot(slot + 1));
         if (below) rowInSlot_[slot + 1] = y + 1;
         return out;
     }

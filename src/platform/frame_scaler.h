@@ -79,10 +79,11 @@ private:
     std::vector<int32_t> rowBottom_;
     std::vector<int16_t> rowWeight_;
     // AVX2: per group of eight columns, the first source column of the
-    // eight-pixel window its pixels come from and their offsets in it.
+    // eight-pixel window its pixels come from, their offsets in it and
+    // their weights (128 - w and w as two bytes), eight of each per group.
     std::vector<int32_t> groupBase_;
     std::vector<int32_t> groupOffset_;
-    std::vector<uint16_t> columnWeights_;  // 128 - w and w as two bytes
+    std::vector<uint16_t> groupWeights_;
 
     // Horizontally filtered source rows (16 bits a channel) in two pairs of
     // slots, which source row each slot holds (-1 for none), and the pair

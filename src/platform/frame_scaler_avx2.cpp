@@ -21,10 +21,11 @@ inline __m256i Blend(__m256i a, __m256i difference, __m256i weight) {
     return _mm256_srai_epi16(_mm256_add_epi16(a, _mm256_mulhrs_epi16(difference, weight)), 7);
 }
 
-}  // namespace
-
-void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, const int32_t* groupBase,
-                    const int32_t* groupOffset, const uint16_t* columnWeights, int16_t* out, int16_t* secondOut) {
+// The filter's loop, for one row or two: the tables and weights of a group
+// are loaded once for both rows.
+template <bool Two>
+void FilterGroups(const uint32_t* row, const uint32_t* second, int groups, const int32_t* groupBase,
+                  const int32_t* groupOffset, const uint16_t* groupWeights, int16_t* out, int16_t* secondOut) {
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i flip = _mm256_set1_epi8(static_cast<char>(0x80));
     // The multiply-add below takes the pixels as signed bytes (p - 128):
@@ -36,18 +37,17 @@ void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, cons
                                                8, 9, 8, 9, 8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
     const __m256i spreadHigh = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7,  //
                                                 12, 13, 12, 13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
-    const int groups = (width + 7) / 8;
     for (int g = 0; g < groups; ++g) {
-        const int start = std::min(8 * g, width - 8);
         const __m256i leftAt = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(groupOffset + 8 * g));
         const __m256i rightAt = _mm256_add_epi32(leftAt, one);
         const __m256i weights =
-            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(columnWeights + start)));
+            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(groupWeights + 8 * g)));
         const __m256i weightsLow = _mm256_shuffle_epi8(weights, spreadLow);
         const __m256i weightsHigh = _mm256_shuffle_epi8(weights, spreadHigh);
+        const int base = groupBase[g];
         auto filter = [&](const uint32_t* source, int16_t* target) {
-            const __m256i window = _mm256_xor_si256(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + groupBase[g])), flip);
+            const __m256i window =
+                _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + base)), flip);
             const __m256i left = _mm256_permutevar8x32_epi32(window, leftAt);
             const __m256i right = _mm256_permutevar8x32_epi32(window, rightAt);
             // Each channel's left and right byte side by side, times the
@@ -58,7 +58,21 @@ void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, cons
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 32 * g + 16), _mm256_add_epi16(high, bias));
         };
         filter(row, out);
-        if (second != nullptr) filter(second, secondOut);
+        if (Two) filter(second, secondOut);
+    }
+}
+
+}  // namespace
+
+void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, const int32_t* groupBase,
+                    const int32_t* groupOffset, const uint16_t* groupWeights, int16_t* out, int16_t* secondOut) {
+    // Every group has its own offsets and weights (the last one those of the
+    // columns it overlaps), so the loop does no arithmetic on columns.
+    const int groups = (width + 7) / 8;
+    if (second != nullptr) {
+        FilterGroups<true>(row, second, groups, groupBase, groupOffset, groupWeights, out, secondOut);
+    } else {
+        FilterGroups<false>(row, nullptr, groups, groupBase, groupOffset, groupWeights, out, nullptr);
     }
 }
 

@@ -33,10 +33,10 @@ void RepeatRow(const uint32_t* row, int srcWidth, int factor, uint32_t* out);
 // 256-bit unpack: columns 0, 1, 4, 5, then 2, 3, 6, 7. Needs width >= 8 and
 // every group's source pixels within the eight starting at groupBase[g].
 // Filters row into out and, unless it is null, second into secondOut.
-// columnWeights holds each column's weights of its left and right pixel as
-// two bytes: 128 - w, then w.
+// groupWeights holds, eight per group in column order, each column's
+// weights of its left and right pixel as two bytes: 128 - w, then w.
 void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, const int32_t* groupBase,
-                    const int32_t* groupOffset, const uint16_t* columnWeights, int16_t* out, int16_t* secondOut);
+                    const int32_t* groupOffset, const uint16_t* groupWeights, int16_t* out, int16_t* secondOut);
 // Blends `rows` picture rows (at most kMaxBlendRows), pitchPixels apart,
 // from the same two filtered rows, with a weight each. Aligned rows are
 // written with streaming stores: FinishStreaming must follow the last
