@@ -78,41 +78,71 @@ void FilterRowsAvx2(const uint32_t* row, const uint32_t* second, int width, cons
 
 namespace {
 
+// One group's filtered values: the top row's and the difference to the
+// bottom row's, low and high halves.
+struct GroupValues {
+    __m256i aLow, aHigh, dLow, dHigh;
+};
+
+inline GroupValues ValuesOf(const int16_t* top, const int16_t* bottom, int g) {
+    GroupValues v;
+    v.aLow = Load(top + 32 * g);
+    v.aHigh = Load(top + 32 * g + 16);
+    v.dLow = _mm256_sub_epi16(Load(bottom + 32 * g), v.aLow);
+    v.dHigh = _mm256_sub_epi16(Load(bottom + 32 * g + 16), v.aHigh);
+    return v;
+}
+
+// The eight pixels of a group for a row of weight w. The pack undoes the
+// unpack's order: columns 0 to 7.
+inline __m256i PixelsOf(const GroupValues& v, __m256i w) {
+    return _mm256_packus_epi16(Blend(v.aLow, v.dLow, w), Blend(v.aHigh, v.dHigh, w));
+}
+
 template <int Rows>
 void BlendRun(const int16_t* top, const int16_t* bottom, const int16_t* weights, int width, uint32_t* out,
               int pitchPixels) {
     const int whole = width / 8;
     const int groups = (width + 7) / 8;
+    __m256i w[Rows];
+    for (int r = 0; r < Rows; ++r) w[r] = _mm256_set1_epi16(weights[r]);
+    auto target = [&](int r, int at) {
+        return reinterpret_cast<__m256i*>(out + static_cast<size_t>(r) * pitchPixels + at);
+    };
+    // Every picture row of the run blends the same two filtered rows: each
+    // group's values and differences are loaded once for all of them.
+    int g = 0;
     // The picture is written once and read next by the display, not by us:
     // streaming stores skip reading its old contents into the cache. They
     // need rows that start on 32 bytes.
-    const bool stream = (reinterpret_cast<uintptr_t>(out) & 31) == 0 && (pitchPixels & 7) == 0;
-    __m256i w[Rows];
-    for (int r = 0; r < Rows; ++r) w[r] = _mm256_set1_epi16(weights[r]);
-    // Every picture row of the run blends the same two filtered rows: each
-    // group's values and differences are loaded once for all of them.
-    auto group = [&](int g, int at, bool streamIt) {
-        const __m256i aLow = Load(top + 32 * g);
-        const __m256i aHigh = Load(top + 32 * g + 16);
-        const __m256i dLow = _mm256_sub_epi16(Load(bottom + 32 * g), aLow);
-        const __m256i dHigh = _mm256_sub_epi16(Load(bottom + 32 * g + 16), aHigh);
-        for (int r = 0; r < Rows; ++r) {
-            // The pack undoes the unpack's order: columns 0 to 7.
-            const __m256i pixels = _mm256_packus_epi16(Blend(aLow, dLow, w[r]), Blend(aHigh, dHigh, w[r]));
-            auto* target = reinterpret_cast<__m256i*>(out + static_cast<size_t>(r) * pitchPixels + at);
-            if (streamIt) {
-                _mm256_stream_si256(target, pixels);
-            } else {
-                _mm256_storeu_si256(target, pixels);
+    if ((reinterpret_cast<uintptr_t>(out) & 31) == 0 && (pitchPixels & 7) == 0) {
+        // Two groups, a whole cache line, for each row in turn: streaming
+        // stores that hop to the next row every 32 bytes leave lines half
+        // written in the write-combining buffers, and with three or four
+        // rows in flight that costs over a quarter of the write speed.
+        // A row that starts half way into a line streams one group first.
+        if ((reinterpret_cast<uintptr_t>(out) & 63) != 0 && whole > 0) {
+            const GroupValues values = ValuesOf(top, bottom, 0);
+            for (int r = 0; r < Rows; ++r) _mm256_stream_si256(target(r, 0), PixelsOf(values, w[r]));
+            g = 1;
+        }
+        for (; g + 2 <= whole; g += 2) {
+            const GroupValues first = ValuesOf(top, bottom, g);
+            const GroupValues second = ValuesOf(top, bottom, g + 1);
+            for (int r = 0; r < Rows; ++r) {
+                _mm256_stream_si256(target(r, 8 * g), PixelsOf(first, w[r]));
+                _mm256_stream_si256(target(r, 8 * g + 8), PixelsOf(second, w[r]));
             }
         }
-    };
-    if (stream) {
-        for (int g = 0; g < whole; ++g) group(g, 8 * g, true);
-    } else {
-        for (int g = 0; g < whole; ++g) group(g, 8 * g, false);
     }
-    if (groups > whole) group(groups - 1, width - 8, false);
+    for (; g < whole; ++g) {
+        const GroupValues values = ValuesOf(top, bottom, g);
+        for (int r = 0; r < Rows; ++r) _mm256_storeu_si256(target(r, 8 * g), PixelsOf(values, w[r]));
+    }
+    if (groups > whole) {
+        const GroupValues values = ValuesOf(top, bottom, groups - 1);
+        for (int r = 0; r < Rows; ++r) _mm256_storeu_si256(target(r, width - 8), PixelsOf(values, w[r]));
+    }
 }
 
 }  // namespace

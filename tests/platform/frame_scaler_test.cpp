@@ -121,6 +121,61 @@ TEST(FrameScaler, EveryWindowSizeGetsTheReferencePictureInPlaceWithBlackBars) {
     }
 }
 
+// Rows that start on 32 bytes with a pitch of whole 32-byte steps are
+// written with streaming stores, a cache line at a time; the window surface
+// of a real display has such rows. Each case gives the picture's size, the
+// pitch and where its first pixel lies past a 64-byte line, in pixels.
+struct AlignedCase {
+    int width, height, pitch, lineOffset;
+};
+
+const AlignedCase kAlignedCases[] = {
+    {1440, 1080, 1920, 0},   // as in a 1920x1080 window
+    {1440, 1080, 1920, 8},   // rows half way into a line
+    {1448, 1086, 1456, 0},   // an odd number of groups; every other row half way into a line
+    {1500, 1125, 1504, 8},   // a last group overlapping the one before
+    {2880, 2160, 3840, 0},   // runs of three rows from one pair of source rows
+    {3328, 2496, 3328, 0},   // runs of four
+};
+
+TEST(FrameScaler, AlignedRowsGetThePixelsOfThePlainLoops) {
+    const std::vector<uint32_t> frame = TestFrame();
+    for (const AlignedCase& c : kAlignedCases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " pitch " << c.pitch << " offset "
+                                        << c.lineOffset);
+        FrameScaler plain;
+        plain.Configure(kFrameWidth, kFrameHeight, c.width, c.height, ScalerKernel::Scalar);
+        std::vector<uint32_t> expected(static_cast<size_t>(c.width) * c.height);
+        plain.Scale(frame.data(), kFrameWidth, expected.data(), c.width);
+
+        for (ScalerKernel kernel : {ScalerKernel::Sse2, ScalerKernel::Avx2}) {
+            FrameScaler scaler;
+            scaler.Configure(kFrameWidth, kFrameHeight, c.width, c.height, kernel);
+            if (scaler.GetKernel() != kernel) continue;
+            SCOPED_TRACE(testing::Message() << "kernel " << static_cast<int>(kernel));
+            // One spare line before the picture to place its first pixel.
+            std::vector<uint32_t> window(static_cast<size_t>(c.pitch) * c.height + 32, kUntouched);
+            const uintptr_t address = reinterpret_cast<uintptr_t>(window.data());
+            uint32_t* origin = window.data() + ((64 - address % 64) % 64) / 4 + c.lineOffset;
+            scaler.Scale(frame.data(), kFrameWidth, origin, c.pitch);
+
+            int wrong = 0, overrun = 0;
+            for (int y = 0; y < c.height; ++y) {
+                for (int x = 0; x < c.pitch; ++x) {
+                    const uint32_t p = origin[static_cast<size_t>(y) * c.pitch + x];
+                    if (x < c.width) {
+                        wrong += p != expected[static_cast<size_t>(y) * c.width + x];
+                    } else {
+                        overrun += p != kUntouched;
+                    }
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(overrun, 0);
+        }
+    }
+}
+
 TEST(FrameScaler, WholeNumberFactorsRepeatEachPixelExactly) {
     const std::vector<uint32_t> frame = TestFrame();
     for (int factor : {2, 3}) {
