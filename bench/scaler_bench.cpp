@@ -1,12 +1,14 @@
 // The frame scaler: one 1024x768 frame into its picture on a 1920x1080 and
 // a 3840x2160 screen (1440x1080 and 2880x2160 with bars), beside a plain
-// copy of the frame, in the same run.
+// copy of the frame and the bare memory traffic of a scale, in the same run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include <emmintrin.h>
 
 #include "platform/frame_scaler.h"
 
@@ -39,6 +41,44 @@ void BM_FrameMemcpy(benchmark::State& state) {
 double Fastest(const std::vector<double>& runs) { return *std::min_element(runs.begin(), runs.end()); }
 
 BENCHMARK(BM_FrameMemcpy)->Unit(benchmark::kMillisecond)->Repetitions(5)->ComputeStatistics("min", Fastest);
+
+// The memory traffic any scale into the picture makes, with no arithmetic:
+// every frame row read once, every picture pixel written once with
+// streaming stores, the two interleaved row by row as the scaler does.
+// Arguments: screen width, screen height.
+void BM_PictureTraffic(benchmark::State& state) {
+    const int screenWidth = static_cast<int>(state.range(0));
+    const int screenHeight = static_cast<int>(state.range(1));
+    const std::vector<uint32_t> frame = Frame();
+    const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
+    std::vector<uint32_t> storage(static_cast<size_t>(screenWidth) * screenHeight + 1024);
+    uint32_t* screen = reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(storage.data()) + 4095) & ~uintptr_t{4095});
+    // Rows start on 16 bytes for the stores (the picture's x is a multiple of 4 here).
+    uint32_t* origin = screen + static_cast<size_t>(picture.y) * screenWidth + picture.x;
+    const size_t frameVectors = frame.size() / 4;
+    for (auto _ : state) {
+        __m128i sum = _mm_setzero_si128();
+        size_t read = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            const size_t upTo = frameVectors * static_cast<size_t>(y + 1) / static_cast<size_t>(picture.height);
+            for (; read < upTo; ++read) {
+                sum = _mm_add_epi32(sum, _mm_load_si128(reinterpret_cast<const __m128i*>(frame.data()) + read));
+            }
+            uint32_t* row = origin + static_cast<size_t>(y) * screenWidth;
+            for (int x = 0; x + 4 <= picture.width; x += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(row + x), sum);
+        }
+        _mm_sfence();
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(std::to_string(picture.width) + "x" + std::to_string(picture.height));
+}
+BENCHMARK(BM_PictureTraffic)
+    ->ArgNames({"screen_w", "screen_h"})
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", Fastest);
 
 // Arguments: screen width, screen height, kernel.
 void BM_Scale(benchmark::State& state) {
