@@ -135,14 +135,13 @@ void BlendRun(const int16_t* top, const int16_t* bottom, const int16_t* weights,
             }
         }
     }
-    for (; g < whole; ++g) {
-        const GroupValues values = ValuesOf(top, bottom, g);
-        for (int r = 0; r < Rows; ++r) _mm256_storeu_si256(target(r, 8 * g), PixelsOf(values, w[r]));
-    }
-    if (groups > whole) {
-        const GroupValues values = ValuesOf(top, bottom, groups - 1);
-        for (int r = 0; r < Rows; ++r) _mm256_storeu_si256(target(r, width - 8), PixelsOf(values, w[r]));
-    }
+    // The rest with plain stores: the last group may overlap the one before.
+    auto store = [&](int group, int at) {
+        const GroupValues values = ValuesOf(top, bottom, group);
+        for (int r = 0; r < Rows; ++r) _mm256_storeu_si256(target(r, at), PixelsOf(values, w[r]));
+    };
+    for (; g < whole; ++g) store(g, 8 * g);
+    if (groups > whole) store(groups - 1, width - 8);
 }
 
 }  // namespace
