@@ -42,6 +42,13 @@ double Fastest(const std::vector<double>& runs) { return *std::min_element(runs.
 
 BENCHMARK(BM_FrameMemcpy)->Unit(benchmark::kMillisecond)->Repetitions(5)->ComputeStatistics("min", Fastest);
 
+// A screen of width x height pixels in storage, page-aligned as a window's
+// shared-memory image is.
+uint32_t* PageAlignedScreen(int width, int height, std::vector<uint32_t>* storage) {
+    storage->assign(static_cast<size_t>(width) * height + 1024, 0);
+    return reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(storage->data()) + 4095) & ~uintptr_t{4095});
+}
+
 // The memory traffic any scale into the picture makes, with no arithmetic:
 // every frame row read once, every picture pixel written once with
 // streaming stores, the two interleaved row by row as the scaler does.
@@ -51,8 +58,8 @@ void BM_PictureTraffic(benchmark::State& state) {
     const int screenHeight = static_cast<int>(state.range(1));
     const std::vector<uint32_t> frame = Frame();
     const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
-    std::vector<uint32_t> storage(static_cast<size_t>(screenWidth) * screenHeight + 1024);
-    uint32_t* screen = reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(storage.data()) + 4095) & ~uintptr_t{4095});
+    std::vector<uint32_t> storage;
+    uint32_t* screen = PageAlignedScreen(screenWidth, screenHeight, &storage);
     // Rows start on 16 bytes for the stores (the picture's x is a multiple of 4 here).
     uint32_t* origin = screen + static_cast<size_t>(picture.y) * screenWidth + picture.x;
     const size_t frameVectors = frame.size() / 4;
@@ -87,9 +94,8 @@ void BM_Scale(benchmark::State& state) {
     const auto kernel = static_cast<platform::ScalerKernel>(state.range(2));
     const std::vector<uint32_t> frame = Frame();
     const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
-    // Page-aligned, as a window's shared-memory image is.
-    std::vector<uint32_t> storage(static_cast<size_t>(screenWidth) * screenHeight + 1024);
-    uint32_t* screen = reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(storage.data()) + 4095) & ~uintptr_t{4095});
+    std::vector<uint32_t> storage;
+    uint32_t* screen = PageAlignedScreen(screenWidth, screenHeight, &storage);
     platform::FillBars(screen, screenWidth, screenHeight, screenWidth, picture);
     platform::FrameScaler scaler;
     scaler.Configure(kWidth, kHeight, picture.width, picture.height, kernel);

@@ -132,7 +132,7 @@ struct AlignedCase {
 const AlignedCase kAlignedCases[] = {
     {1440, 1080, 1920, 0},   // as in a 1920x1080 window
     {1440, 1080, 1920, 8},   // rows half way into a line
-    {1448, 1086, 1456, 0},   // an odd number of groups; every other row half way into a line
+    {1448, 1086, 1464, 0},   // an odd number of groups; every other row half way into a line
     {1500, 1125, 1504, 8},   // a last group overlapping the one before
     {2880, 2160, 3840, 0},   // runs of three rows from one pair of source rows
     {3328, 2496, 3328, 0},   // runs of four
