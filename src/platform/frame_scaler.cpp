@@ -156,6 +156,24 @@ void FrameScaler::Configure(int srcWidth, int srcHeight, int dstWidth, int dstHe
         rowBottom_[y] = std::min(first + 1, srcHeight_ - 1);
         rowWeight_[y] = static_cast<int16_t>(weight);
     }
+    // Which picture columns and rows each source column and row goes into;
+    // a neighbour of weight 0 is not read.
+    auto uses = [](int source, int at, std::vector<int32_t>* begin, std::vector<int32_t>* end) {
+        (*begin)[source] = std::min((*begin)[source], at);
+        (*end)[source] = std::max((*end)[source], at + 1);
+    };
+    columnUseBegin_.assign(srcWidth_, dstWidth_);
+    columnUseEnd_.assign(srcWidth_, 0);
+    for (int x = 0; x < dstWidth_; ++x) {
+        uses(columnX_[x], x, &columnUseBegin_, &columnUseEnd_);
+        if (columnWeight_[x] != 0) uses(columnX_[x] + 1, x, &columnUseBegin_, &columnUseEnd_);
+    }
+    rowUseBegin_.assign(srcHeight_, dstHeight_);
+    rowUseEnd_.assign(srcHeight_, 0);
+    for (int y = 0; y < dstHeight_; ++y) {
+        uses(rowTop_[y], y, &rowUseBegin_, &rowUseEnd_);
+        if (rowWeight_[y] != 0) uses(rowBottom_[y], y, &rowUseBegin_, &rowUseEnd_);
+    }
 
     const int groups = (dstWidth_ + 7) / 8;
     if (kernel_ == ScalerKernel::Avx2 && dstWidth_ >= 8 && srcWidth_ >= 8) {
@@ -187,30 +205,94 @@ void FrameScaler::Configure(int srcWidth, int srcHeight, int dstWidth, int dstHe
 }
 
 void FrameScaler::Scale(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) {
+    ScaleArea(src, srcPitchPixels, dst, dstPitchPixels, {0, 0, dstWidth_, dstHeight_});
+}
+
+namespace {
+
+// [begin, end) of the span at `at`, `length` long, within [0, limit).
+void Clip(int at, int length, int limit, int* begin, int* end) {
+    const int64_t first = std::clamp<int64_t>(at, 0, limit);
+    *begin = static_cast<int>(first);
+    *end = static_cast<int>(std::clamp<int64_t>(int64_t{at} + std::max(length, 0), first, limit));
+}
+
+}  // namespace
+
+void FrameScaler::WidenColumns(int* left, int* right) const {
+    if (!wideWindows_) return;
+    // Groups start every eight columns; the last one may overlap the one
+    // before it, so an area at the right edge takes both.
+    *left = *left / 8 * 8;
+    *right = std::min((*right + 7) / 8 * 8, dstWidth_);
+    if (*right - *left < 8) *left = (*right - 8) / 8 * 8;
+}
+
+PictureRect FrameScaler::AreaOf(const PictureRect& frameArea) const {
+    int left = 0, right = 0, top = 0, bottom = 0;
+    Clip(frameArea.x, frameArea.width, srcWidth_, &left, &right);
+    Clip(frameArea.y, frameArea.height, srcHeight_, &top, &bottom);
+    if (left == right || top == bottom) return {};
+    switch (method_) {
+    case Method::None:
+        return {};
+    case Method::Copy:
+        return {left, top, right - left, bottom - top};
+    case Method::Repeat:
+        return {left * factor_, top * factor_, (right - left) * factor_, (bottom - top) * factor_};
+    case Method::Bilinear:
+        break;
+    }
+    int x0 = dstWidth_, x1 = 0, y0 = dstHeight_, y1 = 0;
+    for (int c = left; c < right; ++c) {
+        x0 = std::min(x0, columnUseBegin_[c]);
+        x1 = std::max(x1, columnUseEnd_[c]);
+    }
+    for (int r = top; r < bottom; ++r) {
+        y0 = std::min(y0, rowUseBegin_[r]);
+        y1 = std::max(y1, rowUseEnd_[r]);
+    }
+    // A picture smaller than the frame skips some source pixels.
+    if (x0 >= x1 || y0 >= y1) return {};
+    WidenColumns(&x0, &x1);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void FrameScaler::ScaleArea(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels,
+                            const PictureRect& area) {
     if (src == nullptr || dst == nullptr) return;
+    int left = 0, right = 0, top = 0, bottom = 0;
+    Clip(area.x, area.width, dstWidth_, &left, &right);
+    Clip(area.y, area.height, dstHeight_, &top, &bottom);
+    if (left == right || top == bottom) return;
     switch (method_) {
     case Method::None:
         return;
     case Method::Copy:
-        for (int y = 0; y < dstHeight_; ++y) {
-            std::memcpy(dst + static_cast<size_t>(y) * dstPitchPixels, src + static_cast<size_t>(y) * srcPitchPixels,
-                        static_cast<size_t>(dstWidth_) * sizeof(uint32_t));
+        for (int y = top; y < bottom; ++y) {
+            std::memcpy(dst + static_cast<size_t>(y) * dstPitchPixels + left,
+                        src + static_cast<size_t>(y) * srcPitchPixels + left,
+                        static_cast<size_t>(right - left) * sizeof(uint32_t));
         }
         return;
     case Method::Repeat:
-        Repeat(src, srcPitchPixels, dst, dstPitchPixels);
+        // Whole blocks: the frame pixels that the area's picture pixels repeat.
+        Repeat(src, srcPitchPixels, dst, dstPitchPixels, left / factor_, (right + factor_ - 1) / factor_,
+               top / factor_, (bottom + factor_ - 1) / factor_);
         return;
     case Method::Bilinear:
-        ScaleBilinear(src, srcPitchPixels, dst, dstPitchPixels);
+        WidenColumns(&left, &right);
+        ScaleBilinear(src, srcPitchPixels, dst, dstPitchPixels, left, right, top, bottom);
         return;
     }
 }
 
-void FrameScaler::Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) const {
-    const size_t rowBytes = static_cast<size_t>(dstWidth_) * sizeof(uint32_t);
-    for (int y = 0; y < srcHeight_; ++y) {
-        uint32_t* first = dst + static_cast<size_t>(y) * factor_ * dstPitchPixels;
-        kernels::RepeatRow(src + static_cast<size_t>(y) * srcPitchPixels, srcWidth_, factor_, first);
+void FrameScaler::Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left,
+                         int right, int top, int bottom) const {
+    const size_t rowBytes = static_cast<size_t>(right - left) * factor_ * sizeof(uint32_t);
+    for (int y = top; y < bottom; ++y) {
+        uint32_t* first = dst + static_cast<size_t>(y) * factor_ * dstPitchPixels + static_cast<size_t>(left) * factor_;
+        kernels::RepeatRow(src + static_cast<size_t>(y) * srcPitchPixels + left, right - left, factor_, first);
         for (int k = 1; k < factor_; ++k) std::memcpy(first + static_cast<size_t>(k) * dstPitchPixels, first, rowBytes);
     }
 }
@@ -242,51 +324,61 @@ int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y
     const uint32_t* row = src + static_cast<size_t>(y) * srcPitchPixels;
     rowInSlot_[slot] = y;
     rowInSlot_[slot + 1] = -1;
+    // Only the columns being drawn; both layouts keep column x's channels
+    // from 4 * x on (the wide one in groups of eight).
+    const int left = drawLeft_;
+    const int columns = drawRight_ - drawLeft_;
 #if defined(V3_HAVE_AVX2_SCALER)
     if (wideWindows_) {
         // Both rows share the loop's tables and weights.
         const bool below = y + 1 < srcHeight_;
-        kernels::FilterRowsAvx2(row, below ? row + srcPitchPixels : nullptr, dstWidth_, groupBase_.data(),
-                                groupOffset_.data(), groupWeights_.data(), out, Slot(slot + 1));
+        const int group = left / 8;
+        kernels::FilterRowsAvx2(row, below ? row + srcPitchPixels : nullptr, columns, groupBase_.data() + group,
+                                groupOffset_.data() + 8 * group, groupWeights_.data() + 8 * group, out + 4 * left,
+                                Slot(slot + 1) + 4 * left);
         if (below) rowInSlot_[slot + 1] = y + 1;
         return out;
     }
 #endif
     if (kernel_ == ScalerKernel::Scalar) {
-        kernels::FilterRowScalar(row, dstWidth_, columnX_.data(), columnWeight_.data(), out);
+        kernels::FilterRowScalar(row, columns, columnX_.data() + left, columnWeight_.data() + left, out + 4 * left);
     } else {
-        kernels::FilterRowSse2(row, dstWidth_, columnX_.data(), columnWeight_.data(), out);
+        kernels::FilterRowSse2(row, columns, columnX_.data() + left, columnWeight_.data() + left, out + 4 * left);
     }
     return out;
 }
 
-void FrameScaler::ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) {
-    // A new frame: nothing filtered is kept from the last one.
+void FrameScaler::ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels,
+                                int left, int right, int top, int bottom) {
+    // A new frame (or another part of it): nothing filtered is kept.
     std::fill(std::begin(rowInSlot_), std::end(rowInSlot_), -1);
     nextPair_ = 0;
-    for (int y = 0; y < dstHeight_; ++y) {
-        const int16_t* top = FilteredRow(src, srcPitchPixels, rowTop_[y], -1);
+    drawLeft_ = left;
+    drawRight_ = right;
+    const int columns = right - left;
+    for (int y = top; y < bottom; ++y) {
+        const int16_t* upper = FilteredRow(src, srcPitchPixels, rowTop_[y], -1) + 4 * left;
         // A weight of 0 takes the top row alone; its lower row is not needed.
-        const int16_t* bottom =
-            rowWeight_[y] == 0 ? top : FilteredRow(src, srcPitchPixels, rowBottom_[y], rowTop_[y]);
-        uint32_t* out = dst + static_cast<size_t>(y) * dstPitchPixels;
+        const int16_t* lower =
+            rowWeight_[y] == 0 ? upper : FilteredRow(src, srcPitchPixels, rowBottom_[y], rowTop_[y]) + 4 * left;
+        uint32_t* out = dst + static_cast<size_t>(y) * dstPitchPixels + left;
 #if defined(V3_HAVE_AVX2_SCALER)
         if (wideWindows_) {
             // Picture rows between the same two source rows go together.
             int rows = 1;
-            while (rows < kernels::kMaxBlendRows && y + rows < dstHeight_ && rowTop_[y + rows] == rowTop_[y] &&
+            while (rows < kernels::kMaxBlendRows && y + rows < bottom && rowTop_[y + rows] == rowTop_[y] &&
                    rowWeight_[y + rows] != 0 && rowWeight_[y] != 0) {
                 ++rows;
             }
-            kernels::BlendRowsAvx2(top, bottom, &rowWeight_[y], rows, dstWidth_, out, dstPitchPixels);
+            kernels::BlendRowsAvx2(upper, lower, &rowWeight_[y], rows, columns, out, dstPitchPixels);
             y += rows - 1;
             continue;
         }
 #endif
         if (kernel_ == ScalerKernel::Scalar) {
-            kernels::BlendRowsScalar(top, bottom, rowWeight_[y], dstWidth_, out);
+            kernels::BlendRowsScalar(upper, lower, rowWeight_[y], columns, out);
         } else {
-            kernels::BlendRowsSse2(top, bottom, rowWeight_[y], dstWidth_, out);
+            kernels::BlendRowsSse2(upper, lower, rowWeight_[y], columns, out);
         }
     }
 #if defined(V3_HAVE_AVX2_SCALER)

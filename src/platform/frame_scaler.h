@@ -45,6 +45,19 @@ public:
     // the frame's alpha, and nothing outside the picture.
     void Scale(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels);
 
+    // The part of the picture that pixels in frameArea (frame pixels) go
+    // into: every picture pixel sampling any of them, widened to whole
+    // repeated blocks, or to whole groups of eight columns for the wide
+    // loops. Empty when none does (or nothing is drawn). Call after Configure.
+    PictureRect AreaOf(const PictureRect& frameArea) const;
+
+    // Scales one frame into the part `area` of the picture (picture pixels,
+    // clipped to it); dst and the pitches as for Scale. An area from AreaOf
+    // is written exactly; any other may be widened as AreaOf widens, never
+    // past the picture, and always with the frame's own pixels.
+    void ScaleArea(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels,
+                   const PictureRect& area);
+
     // How the configured size is scaled.
     Method GetMethod() const { return method_; }
     // The inner loops in use (never Auto once configured).
@@ -53,10 +66,19 @@ public:
     int DstHeight() const { return dstHeight_; }
 
 private:
-    void ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels);
-    void Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels) const;
-    // Source row y filtered horizontally, from the row slots or made now
-    // into slots other than the one holding row keep (-1 for none).
+    // Picture rows [top, bottom) and columns [left, right), the columns
+    // already widened by WidenColumns.
+    void ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left,
+                       int right, int top, int bottom);
+    // Frame columns [left, right) and rows [top, bottom), each pixel repeated.
+    void Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left, int right,
+                int top, int bottom) const;
+    // Widens picture columns [left, right) to what the column loops in use
+    // write: whole groups of eight for the wide ones.
+    void WidenColumns(int* left, int* right) const;
+    // Source row y filtered horizontally over the picture columns being
+    // drawn, from the row slots or made now into slots other than the one
+    // holding row keep (-1 for none).
     int16_t* FilteredRow(const uint32_t* src, int srcPitchPixels, int y, int keep);
     // The filtered-row slot's first channel (slots 0 to 3).
     int16_t* Slot(int slot);
@@ -78,6 +100,12 @@ private:
     std::vector<int32_t> rowTop_;
     std::vector<int32_t> rowBottom_;
     std::vector<int16_t> rowWeight_;
+    // Per source column and row: the first and one past the last picture
+    // column (row) sampling it; first >= end for one that none samples.
+    std::vector<int32_t> columnUseBegin_;
+    std::vector<int32_t> columnUseEnd_;
+    std::vector<int32_t> rowUseBegin_;
+    std::vector<int32_t> rowUseEnd_;
     // AVX2: per group of eight columns, the first source column of the
     // eight-pixel window its pixels come from, their offsets in it and
     // their weights (128 - w and w as two bytes), eight of each per group.
@@ -92,6 +120,9 @@ private:
     size_t slotStride_ = 0;
     int rowInSlot_[4] = {-1, -1, -1, -1};
     int nextPair_ = 0;
+    // The picture columns the current scale draws (FilteredRow fills them).
+    int drawLeft_ = 0;
+    int drawRight_ = 0;
 };
 
 }  // namespace platform

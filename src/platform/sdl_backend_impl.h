@@ -13,6 +13,7 @@
 
 #include "platform/backend.h"
 #include "platform/frame_scaler.h"
+#include "platform/picture_updater.h"
 #include "platform/key_tracker.h"
 #include "platform/pad_keys.h"
 #include "platform/sdl_pacing.h"
@@ -109,8 +110,9 @@ private:
 
     // The window-surface presentation: active instead of a renderer; the
     // surface (and its size and pixels) the layout was made for, which a
-    // window event makes stale; where the picture goes and its scaler; a
-    // staging buffer only for a surface that is not 32-bit RGB.
+    // window event makes stale; where the picture goes and what keeps it up
+    // to date; the window rectangles each frame updates; a staging buffer
+    // only for a surface that is not 32-bit RGB.
     struct SurfacePresentation {
         bool active = false;
         bool stale = true;
@@ -120,7 +122,8 @@ private:
         void* pixels = nullptr;
         bool direct = true;
         PictureRect picture;
-        FrameScaler scaler;
+        PictureUpdater updater;
+        std::vector<SDL_Rect> updates;
         std::vector<uint32_t> staging;
     } surface_;
 };

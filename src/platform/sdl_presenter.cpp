@@ -116,7 +116,7 @@ void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int heigh
         s.direct = format->BytesPerPixel == 4 && format->Rmask == 0xFF0000u && format->Gmask == 0xFF00u &&
                    format->Bmask == 0xFFu && surface->pitch % 4 == 0;
         s.picture = FitPicture(width, height, surface->w, surface->h);
-        s.scaler.Configure(width, height, s.picture.width, s.picture.height);
+        s.updater.Configure(width, height, s.picture.width, s.picture.height);
         if (s.direct) {
             FillBars(static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, s.picture);
             s.staging.clear();
@@ -127,28 +127,40 @@ void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int heigh
         // A new display may run at another rate.
         pacer_.Start(RefreshIntervalNs());
     }
+    // Only the parts of the picture whose frame pixels changed are drawn
+    // again: the background stands still behind the sprites.
     const PictureRect& p = s.picture;
+    s.updates.clear();
     if (p.width > 0 && p.height > 0) {
+        const std::vector<PictureRect>* written = nullptr;
         if (s.direct) {
             const int pitch = surface->pitch / 4;
             uint32_t* origin = static_cast<uint32_t*>(surface->pixels) + static_cast<size_t>(p.y) * pitch + p.x;
-            s.scaler.Scale(pixels, pitchPixels, origin, pitch);
+            written = &s.updater.Update(pixels, pitchPixels, origin, pitch);
         } else {
-            s.scaler.Scale(pixels, pitchPixels, s.staging.data(), p.width);
-            auto* origin = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(p.y) * surface->pitch +
-                           static_cast<size_t>(p.x) * surface->format->BytesPerPixel;
-            SDL_ConvertPixels(p.width, p.height, SDL_PIXELFORMAT_ARGB8888, s.staging.data(), p.width * 4,
-                              surface->format->format, origin, surface->pitch);
+            written = &s.updater.Update(pixels, pitchPixels, s.staging.data(), p.width);
+        }
+        for (const PictureRect& area : *written) {
+            if (!s.direct) {
+                const int bytes = surface->format->BytesPerPixel;
+                auto* origin = static_cast<uint8_t*>(surface->pixels) +
+                               static_cast<size_t>(p.y + area.y) * surface->pitch +
+                               static_cast<size_t>(p.x + area.x) * bytes;
+                SDL_ConvertPixels(area.width, area.height, SDL_PIXELFORMAT_ARGB8888,
+                                  s.staging.data() + static_cast<size_t>(area.y) * p.width + area.x, p.width * 4,
+                                  surface->format->format, origin, surface->pitch);
+            }
+            s.updates.push_back({p.x + area.x, p.y + area.y, area.width, area.height});
         }
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    // Only the picture changes from frame to frame; the bars go out with
-    // the whole surface after a new layout (or an expose).
+    // The bars go out with the whole surface after a new layout (or an
+    // expose); otherwise only what was drawn, nothing when the frame is
+    // the last one again.
     if (relayout) {
         SDL_UpdateWindowSurface(window_);
-    } else if (p.width > 0 && p.height > 0) {
-        const SDL_Rect rect{p.x, p.y, p.width, p.height};
-        SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+    } else if (!s.updates.empty()) {
+        SDL_UpdateWindowSurfaceRects(window_, s.updates.data(), static_cast<int>(s.updates.size()));
     }
     pacer_.Pace();
 }

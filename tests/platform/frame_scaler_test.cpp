@@ -176,6 +176,97 @@ TEST(FrameScaler, AlignedRowsGetThePixelsOfThePlainLoops) {
     }
 }
 
+// Parts of the picture scaled alone. Each case gives the picture's size
+// and the part; parts run past the picture's edges, are narrower than a
+// group of the wide loops, or cut repeated blocks.
+struct AreaCase {
+    int width, height;
+    PictureRect area;
+};
+
+const AreaCase kAreaCases[] = {
+    {1500, 1125, {1496, 10, 4, 3}},    // narrower than a group, at the right edge
+    {1500, 1125, {0, 0, 1, 1}},        // the first pixel
+    {1440, 1080, {13, 1075, 700, 50}},  // past the bottom
+    {1440, 1080, {-20, -20, 40, 40}},  // before the top-left corner
+    {2048, 1536, {3, 5, 7, 9}},        // parts of repeated blocks
+    {1024, 768, {1000, 700, 100, 100}},  // a copy, past the corner
+    {800, 600, {100, 100, 300, 1}},    // one row of a smaller picture
+};
+
+TEST(FrameScaler, APartOfThePictureGetsThePixelsOfAWholeScaleAndNothingElseChanges) {
+    const std::vector<uint32_t> frame = TestFrame();
+    for (const AreaCase& c : kAreaCases) {
+        for (ScalerKernel kernel : {ScalerKernel::Scalar, ScalerKernel::Sse2, ScalerKernel::Avx2}) {
+            FrameScaler scaler;
+            scaler.Configure(kFrameWidth, kFrameHeight, c.width, c.height, kernel);
+            if (scaler.GetKernel() != kernel) continue;
+            SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " area " << c.area.x << "," << c.area.y
+                                            << " kernel " << static_cast<int>(kernel));
+            std::vector<uint32_t> expected(static_cast<size_t>(c.width) * c.height);
+            scaler.Scale(frame.data(), kFrameWidth, expected.data(), c.width);
+            const int pitch = c.width + 8;
+            std::vector<uint32_t> window(static_cast<size_t>(pitch) * (c.height + 1), kUntouched);
+            scaler.ScaleArea(frame.data(), kFrameWidth, window.data(), pitch, c.area);
+
+            int wrong = 0, missing = 0, stray = 0, overrun = 0;
+            for (int y = 0; y <= c.height; ++y) {
+                for (int x = 0; x < pitch; ++x) {
+                    const uint32_t p = window[static_cast<size_t>(y) * pitch + x];
+                    if (y == c.height || x >= c.width) {
+                        overrun += p != kUntouched;
+                        continue;
+                    }
+                    const bool inArea = x >= c.area.x && x < c.area.x + c.area.width && y >= c.area.y &&
+                                        y < c.area.y + c.area.height;
+                    const uint32_t want = expected[static_cast<size_t>(y) * c.width + x];
+                    if (inArea) {
+                        missing += p == kUntouched;
+                        wrong += p != want && p != kUntouched;
+                    } else {
+                        // Widened to whole groups or blocks: the frame's own pixels.
+                        stray += p != kUntouched && p != want;
+                    }
+                }
+            }
+            EXPECT_EQ(missing, 0);
+            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(stray, 0);
+            EXPECT_EQ(overrun, 0);
+        }
+    }
+}
+
+TEST(FrameScaler, TheAreaOfFramePixelsIsWherePicturePixelsSampleThem) {
+    FrameScaler scaler;
+    // The whole frame goes into the whole picture, for every method.
+    for (const auto& size : {std::pair{1024, 768}, {2048, 1536}, {1440, 1080}, {1500, 1125}}) {
+        scaler.Configure(kFrameWidth, kFrameHeight, size.first, size.second);
+        const PictureRect all = scaler.AreaOf({0, 0, kFrameWidth, kFrameHeight});
+        EXPECT_EQ(all.x, 0);
+        EXPECT_EQ(all.y, 0);
+        EXPECT_EQ(all.width, size.first);
+        EXPECT_EQ(all.height, size.second);
+    }
+    // Frame pixel (10, 20) of a 3x picture is the block at (30, 60).
+    scaler.Configure(kFrameWidth, kFrameHeight, 3 * kFrameWidth, 3 * kFrameHeight);
+    const PictureRect block = scaler.AreaOf({10, 20, 1, 1});
+    EXPECT_EQ(block.x, 30);
+    EXPECT_EQ(block.y, 60);
+    EXPECT_EQ(block.width, 3);
+    EXPECT_EQ(block.height, 3);
+    // Outside the frame, or nothing: no area.
+    scaler.Configure(kFrameWidth, kFrameHeight, 1440, 1080);
+    EXPECT_EQ(scaler.AreaOf({kFrameWidth, 0, 10, 10}).width, 0);
+    EXPECT_EQ(scaler.AreaOf({5, 5, 0, 10}).width, 0);
+    // A one-pixel picture samples only the four pixels round the centre.
+    scaler.Configure(kFrameWidth, kFrameHeight, 1, 1);
+    EXPECT_EQ(scaler.AreaOf({0, 0, 100, 100}).width, 0);
+    const PictureRect centre = scaler.AreaOf({511, 383, 2, 2});
+    EXPECT_EQ(centre.width, 1);
+    EXPECT_EQ(centre.height, 1);
+}
+
 TEST(FrameScaler, WholeNumberFactorsRepeatEachPixelExactly) {
     const std::vector<uint32_t> frame = TestFrame();
     for (int factor : {2, 3}) {

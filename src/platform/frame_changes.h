@@ -1,0 +1,43 @@
+// Finds the parts of a frame that differ from the frame before it, so that
+// presentation redraws only those. The frame lies still behind its sprites:
+// from one frame to the next only the moving objects and the texts change,
+// a few per cent of the pixels. Knows nothing of SDL.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/frame_scaler.h"
+
+namespace platform {
+
+class FrameChanges {
+public:
+    // Changes are found per tile: kTileColumns columns (more for frames
+    // wider than 64 tiles) by kBandRows rows.
+    static constexpr int kTileColumns = 64;
+    static constexpr int kBandRows = 16;
+
+    // Compares the frame with the one given last and keeps a copy of it.
+    // Returns the areas that differ, in frame pixels: the changed tiles of
+    // each band, neighbours joined into runs, and a run of the same columns
+    // in the bands below joined into it; cut at the frame's edges, in band
+    // order. The first frame, a frame of another size, and the first frame
+    // after Forget come back whole. Valid until the next call.
+    const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels);
+
+    // Forgets the kept frame: the next one comes back whole.
+    void Forget() { known_ = false; }
+
+private:
+    std::vector<uint32_t> kept_;
+    int width_ = 0;
+    int height_ = 0;
+    bool known_ = false;
+    std::vector<PictureRect> areas_;
+    // Which of areas_ the band before ended, by index: they may grow down.
+    std::vector<size_t> previousBand_;
+    std::vector<size_t> currentBand_;
+};
+
+}  // namespace platform

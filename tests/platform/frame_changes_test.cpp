@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/frame_changes.h"
+#include "pixel_hash.h"
+
+namespace {
+
+using platform::FrameChanges;
+using platform::PictureRect;
+
+constexpr int kTile = FrameChanges::kTileColumns;
+constexpr int kBand = FrameChanges::kBandRows;
+
+// A frame of noise, width x height in rows pitch pixels apart (the pixels
+// past the width hold noise too, which must not count).
+struct Frame {
+    int width, height, pitch;
+    std::vector<uint32_t> pixels;
+    Frame(int w, int h, int p) : width(w), height(h), pitch(p), pixels(static_cast<size_t>(p) * h) {
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | PixelHash(static_cast<uint32_t>(i));
+    }
+    uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * pitch + x]; }
+};
+
+std::vector<PictureRect> Areas(FrameChanges& changes, const Frame& frame) {
+    return changes.Compare(frame.pixels.data(), frame.width, frame.height, frame.pitch);
+}
+
+bool Same(const PictureRect& a, const PictureRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+std::string Describe(const std::vector<PictureRect>& areas) {
+    std::string text;
+    for (const PictureRect& a : areas) {
+        text += "{" + std::to_string(a.x) + "," + std::to_string(a.y) + " " + std::to_string(a.width) + "x" +
+                std::to_string(a.height) + "} ";
+    }
+    return text;
+}
+
+TEST(FrameChanges, TheFirstFrameComesBackWholeAndTheSameFrameAgainComesBackEmpty) {
+    FrameChanges changes;
+    Frame frame(1024, 768, 1024);
+    const std::vector<PictureRect> first = Areas(changes, frame);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(Same(first[0], {0, 0, 1024, 768}));
+    EXPECT_TRUE(Areas(changes, frame).empty());
+    EXPECT_TRUE(Areas(changes, frame).empty());
+}
+
+// Which pixels change (x, y) and the areas that must come back, for a
+// 1000x700 frame (its last tile is 40 columns wide, its last band 12 rows).
+struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> pixels;
+    std::vector<PictureRect> areas;
+};
+
+const Case kCases[] = {
+    {"one pixel: its tile", {{100, 40}}, {{64, 32, kTile, kBand}}},
+    {"the first pixel", {{0, 0}}, {{0, 0, kTile, kBand}}},
+    {"the last pixel: a tile cut at both edges", {{999, 699}}, {{960, 688, 40, 12}}},
+    {"neighbouring tiles of a band: one run", {{63, 5}, {64, 10}, {130, 15}}, {{0, 0, 3 * kTile, kBand}}},
+    {"tiles apart in one band: two areas", {{10, 20}, {500, 20}}, {{0, 16, kTile, kBand}, {448, 16, kTile, kBand}}},
+    {"the same columns in bands below: joined", {{70, 15}, {70, 16}, {100, 40}}, {{64, 0, kTile, 3 * kBand}}},
+    {"other columns below: separate areas", {{70, 15}, {200, 16}}, {{64, 0, kTile, kBand}, {192, 16, kTile, kBand}}},
+    {"a band left out: separate areas", {{70, 0}, {70, 40}}, {{64, 0, kTile, kBand}, {64, 32, kTile, kBand}}},
+};
+
+TEST(FrameChanges, ChangedPixelsComeBackAsTheirTilesJoinedIntoRuns) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        FrameChanges changes;
+        Frame frame(1000, 700, 1000);
+        Areas(changes, frame);
+        for (auto [x, y] : c.pixels) frame.at(x, y) ^= 0x00010000u;
+        const std::vector<PictureRect> areas = Areas(changes, frame);
+        ASSERT_EQ(areas.size(), c.areas.size()) << Describe(areas);
+        for (size_t i = 0; i < areas.size(); ++i) EXPECT_TRUE(Same(areas[i], c.areas[i])) << Describe(areas);
+        // The copy kept is the new frame: nothing changes after it.
+        EXPECT_TRUE(Areas(changes, frame).empty());
+    }
+}
+
+TEST(FrameChanges, PixelsPastTheWidthDoNotCount) {
+    FrameChanges changes;
+    Frame frame(100, 40, 130);
+    Areas(changes, frame);
+    for (int y = 0; y < 40; ++y) frame.at(110, y) ^= 1;
+    EXPECT_TRUE(Areas(changes, frame).empty());
+    frame.at(99, 39) ^= 1;
+    const std::vector<PictureRect> areas = Areas(changes, frame);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(Same(areas[0], {64, 32, 36, 8}));
+}
+
+TEST(FrameChanges, ALaterChangeInAChangedTileIsKept) {
+    // Rows of a tile after its first changed row are copied unseen: the
+    // next frame must still compare against them as they were.
+    FrameChanges changes;
+    Frame frame(256, 64, 256);
+    Areas(changes, frame);
+    frame.at(5, 1) ^= 1;
+    frame.at(6, 14) ^= 1;
+    ASSERT_EQ(Areas(changes, frame).size(), 1u);
+    frame.at(6, 14) ^= 1;  // back as it was two frames ago
+    const std::vector<PictureRect> areas = Areas(changes, frame);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(Same(areas[0], {0, 0, kTile, kBand}));
+}
+
+TEST(FrameChanges, AFrameOfAnotherSizeOrAfterForgetComesBackWhole) {
+    FrameChanges changes;
+    Frame small(320, 200, 320);
+    Frame large(640, 400, 640);
+    Areas(changes, small);
+    std::vector<PictureRect> areas = Areas(changes, large);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(Same(areas[0], {0, 0, 640, 400}));
+    EXPECT_TRUE(Areas(changes, large).empty());
+    changes.Forget();
+    areas = Areas(changes, large);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(Same(areas[0], {0, 0, 640, 400}));
+}
+
+TEST(FrameChanges, AFrameWiderThanSixtyFourTilesGetsWiderTiles) {
+    FrameChanges changes;
+    Frame frame(8192, 20, 8192);
+    Areas(changes, frame);
+    frame.at(8191, 19) ^= 1;
+    const std::vector<PictureRect> areas = Areas(changes, frame);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(Same(areas[0], {63 * 128, 16, 128, 4}));
+}
+
+TEST(FrameChanges, NoFrameOrAnEmptyOneChangesNothingAndIsForgotten) {
+    FrameChanges changes;
+    Frame frame(64, 16, 64);
+    Areas(changes, frame);
+    EXPECT_TRUE(changes.Compare(nullptr, 64, 16, 64).empty());
+    EXPECT_TRUE(changes.Compare(frame.pixels.data(), 0, 16, 64).empty());
+    EXPECT_EQ(Areas(changes, frame).size(), 1u);
+}
+
+}  // namespace
