@@ -1,6 +1,7 @@
 #include "platform/frame_changes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -58,7 +59,7 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
     // At most 64 tiles a band, so that one mask holds them.
     const int tileWidth = std::max(kTileColumns, (width + 63) / 64);
     const int tiles = (width + tileWidth - 1) / tileWidth;
-    previousBand_.clear();
+    bandChanges_.assign((height + kBandRows - 1) / kBandRows, 0);
     for (int top = 0; top < height; top += kBandRows) {
         const int bottom = std::min(top + kBandRows, height);
         uint64_t changed = 0;
@@ -78,8 +79,26 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
                 std::memcpy(keptRow + x, row + x, static_cast<size_t>(n) * sizeof(uint32_t));
             }
         }
-        // Runs of changed tiles, each joined to an area of the band above
-        // with exactly its columns, or a new area.
+        bandChanges_[top / kBandRows] = changed;
+    }
+    MakeAreas(tileWidth, tiles, false);
+    if (areas_.size() > kMostAreas) MakeAreas(tileWidth, tiles, true);
+    return areas_;
+}
+
+void FrameChanges::MakeAreas(int tileWidth, int tiles, bool wholeBands) {
+    areas_.clear();
+    previousBand_.clear();
+    for (size_t band = 0; band < bandChanges_.size(); ++band) {
+        uint64_t changed = bandChanges_[band];
+        if (wholeBands && changed != 0) {
+            // Every tile from the first changed one to the last.
+            const int first = std::countr_zero(changed);
+            const int last = 63 - std::countl_zero(changed);
+            changed = (last == 63 ? ~uint64_t{0} : (uint64_t{1} << (last + 1)) - 1) & ~((uint64_t{1} << first) - 1);
+        }
+        const int top = static_cast<int>(band) * kBandRows;
+        const int bottom = std::min(top + kBandRows, height_);
         currentBand_.clear();
         for (int t = 0; t < tiles;) {
             if ((changed >> t & 1) == 0) {
@@ -89,7 +108,7 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
             int end = t;
             while (end < tiles && (changed >> end & 1) != 0) ++end;
             const int x = t * tileWidth;
-            const int runWidth = std::min(end * tileWidth, width) - x;
+            const int runWidth = std::min(end * tileWidth, width_) - x;
             size_t index = areas_.size();
             for (size_t i : previousBand_) {
                 if (areas_[i].x == x && areas_[i].width == runWidth) index = i;
@@ -104,7 +123,6 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
         }
         previousBand_.swap(currentBand_);
     }
-    return areas_;
 }
 
 }  // namespace platform

@@ -17,24 +17,36 @@ public:
     // wider than 64 tiles) by kBandRows rows.
     static constexpr int kTileColumns = 64;
     static constexpr int kBandRows = 16;
+    // Each area becomes one request to the window system: past this many,
+    // the changed tiles of a band are taken as one run, first to last.
+    static constexpr size_t kMostAreas = 64;
 
     // Compares the frame with the one given last and keeps a copy of it.
     // Returns the areas that differ, in frame pixels: the changed tiles of
     // each band, neighbours joined into runs, and a run of the same columns
     // in the bands below joined into it; cut at the frame's edges, in band
-    // order. The first frame, a frame of another size, and the first frame
-    // after Forget come back whole. Valid until the next call.
+    // order (or runs from a band's first changed tile to its last, when
+    // there would be more than kMostAreas). The first frame, a frame of
+    // another size, and the first frame after Forget come back whole.
+    // Valid until the next call.
     const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels);
 
     // Forgets the kept frame: the next one comes back whole.
     void Forget() { known_ = false; }
 
 private:
+    // areas_ from bandChanges_: runs of changed tiles (the tiles from a
+    // band's first changed one to its last, if wholeBands), each joined to
+    // an area of the band above with exactly its columns.
+    void MakeAreas(int tileWidth, int tiles, bool wholeBands);
+
     std::vector<uint32_t> kept_;
     int width_ = 0;
     int height_ = 0;
     bool known_ = false;
     std::vector<PictureRect> areas_;
+    // Per band, its changed tiles, one bit each.
+    std::vector<uint64_t> bandChanges_;
     // Which of areas_ the band before ended, by index: they may grow down.
     std::vector<size_t> previousBand_;
     std::vector<size_t> currentBand_;

@@ -86,6 +86,33 @@ TEST(FrameChanges, ChangedPixelsComeBackAsTheirTilesJoinedIntoRuns) {
     }
 }
 
+TEST(FrameChanges, PastTheMostAreasEachBandGivesOneRun) {
+    // Every other tile of every band, a tile further right in every other
+    // band: 8 runs in each of 48 bands, none joining the band above, far
+    // more areas than the window system should get requests for. Each
+    // band then comes back as the run from its first changed tile to its
+    // last.
+    FrameChanges changes;
+    Frame frame(1024, 768, 1024);
+    Areas(changes, frame);
+    for (int band = 0; band < 768 / kBand; ++band) {
+        for (int tile = band % 2; tile < 1024 / kTile; tile += 2) frame.at(tile * kTile + 5, band * kBand + 3) ^= 1;
+    }
+    std::vector<PictureRect> areas = Areas(changes, frame);
+    ASSERT_EQ(areas.size(), static_cast<size_t>(768 / kBand)) << Describe(areas);
+    ASSERT_LE(areas.size(), FrameChanges::kMostAreas);
+    for (size_t band = 0; band < areas.size(); ++band) {
+        const int first = band % 2 == 0 ? 0 : kTile;
+        EXPECT_TRUE(Same(areas[band], {first, static_cast<int>(band) * kBand, 1024 - kTile, kBand}))
+            << Describe({areas[band]});
+    }
+    // A few runs stay as they are.
+    frame.at(5, 3) ^= 1;
+    frame.at(500, 3) ^= 1;
+    areas = Areas(changes, frame);
+    EXPECT_EQ(areas.size(), 2u) << Describe(areas);
+}
+
 TEST(FrameChanges, PixelsPastTheWidthDoNotCount) {
     FrameChanges changes;
     Frame frame(100, 40, 130);
