@@ -131,12 +131,30 @@ WindowManager::WindowManager(const std::string& display) {
     pid_ = Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display, "HOME=" + home_});
     if (pid_ <= 0) return;
     // A window manager that runs marks the root window with its check window.
-    ready_ = WaitUntil(
+    const bool announced = WaitUntil(
         [&] {
             const std::string out = CaptureOutput(display, {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
             return out.find("window id") != std::string::npos;
         },
         10000);
+    if (!announced) return;
+    // Openbox marks the root window before it has finished starting: a
+    // window mapped in between may never be managed (and SDL then waits
+    // for it to be mapped for ever). Ready once a window of another client
+    // is managed, tried again until one is; the probe is gone again after.
+    auto managedWindows = [&] {
+        const std::string out = CaptureOutput(display, {"xprop", "-root", "_NET_CLIENT_LIST"});
+        const size_t list = out.find('#');
+        return list != std::string::npos && out.find("0x", list) != std::string::npos;
+    };
+    for (int attempt = 0; attempt < 5 && !ready_; ++attempt) {
+        const pid_t probe = Spawn({"xlogo", "-name", "window-manager-probe", "-geometry", "16x16+0+0"}, {"DISPLAY=" + display});
+        if (probe <= 0) return;
+        ready_ = WaitUntil(managedWindows, 2000);
+        kill(probe, SIGKILL);
+        waitpid(probe, nullptr, 0);
+    }
+    if (ready_) ready_ = WaitUntil([&] { return !managedWindows(); }, 5000);
 }
 
 WindowManager::~WindowManager() {

@@ -50,7 +50,8 @@ private:
 };
 
 // A window manager (openbox) on a display, as a desktop has one; ready once
-// it has announced itself on the root window. Stopped on destruction.
+// it has announced itself on the root window and managed a window of
+// another client (xlogo, closed again). Stopped on destruction.
 class WindowManager {
 public:
     explicit WindowManager(const std::string& display);

@@ -29,11 +29,19 @@ e2e::Bitmap TakeScreenshot(const e2e::RunDirectory& dir, const std::string& disp
 // black and the picture the reference scaling of the frame. The frame is
 // taken from two screenshots around the capture; only what stayed still
 // between them is compared.
+// What may differ, in per cent of the pixels compared, for the objects
+// that crossed the screen between the two screenshots; the check is made
+// again, up to kAttempts times in all, when more did (a busy machine):
+// motion differs from try to try, a picture left behind does not.
+constexpr int kMostOffPercent = 3;
+constexpr int kAttempts = 3;
+
 struct PictureCheck {
     int barPixels = 0;  // not black
     int compared = 0;
     int off = 0;  // more than 2 off the reference
     int worst = 0;
+    bool Passes() const { return barPixels == 0 && compared > 0 && off <= compared * kMostOffPercent / 100; }
 };
 
 PictureCheck CheckPicture(const e2e::ScreenCapture& screen, int left, int top, int width, int height,
@@ -85,25 +93,30 @@ TEST(EndToEnd, FullHdScreenShowsTheFrameScaledBetweenBlackBars) {
     // The start screen moves (the world runs behind it), so the screen is
     // captured between two screenshots, and only what stayed still from
     // the one to the other is compared.
-    const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
-    ASSERT_TRUE(before.ok) << before.error;
-    const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
-    const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
-    ASSERT_TRUE(after.ok) << after.error;
+    constexpr int kLeastCompared = 1440 * 1080 * 9 / 10;
+    PictureCheck check;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
+        ASSERT_TRUE(before.ok) << before.error;
+        const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
+        const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
+        ASSERT_TRUE(after.ok) << after.error;
+        ASSERT_TRUE(screen.ok) << screen.error;
+        ASSERT_EQ(screen.width, 1920);
+        ASSERT_EQ(screen.height, 1080);
+        // Bars of 240 columns on either side, exactly black, and the picture.
+        check = CheckPicture(screen, 0, 0, 1920, 1080, before, after);
+        if (check.Passes() && check.compared > kLeastCompared) break;
+    }
     ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"key", "Escape"}));
     EXPECT_EQ(game.WaitForExit(15000), 0) << game.Stderr();
 
-    ASSERT_TRUE(screen.ok) << screen.error;
-    ASSERT_EQ(screen.width, 1920);
-    ASSERT_EQ(screen.height, 1080);
-    // Bars of 240 columns on either side, exactly black, and the picture.
-    const PictureCheck check = CheckPicture(screen, 0, 0, 1920, 1080, before, after);
     EXPECT_EQ(check.barPixels, 0) << "pixels in the bars that are not black";
-    EXPECT_GT(check.compared, 1440 * 1080 * 9 / 10) << "too much of the start screen moved to compare";
+    EXPECT_GT(check.compared, kLeastCompared) << "too much of the start screen moved to compare";
     // An object that crossed the screen between the two screenshots (a
     // large asteroid on a busy machine) may stand on background that both
     // show: that much may differ, no more.
-    EXPECT_LE(check.off, check.compared * 3 / 100)
+    EXPECT_LE(check.off, check.compared * kMostOffPercent / 100)
         << "picture pixels more than 2 off the reference (worst " << check.worst << ")";
 }
 
@@ -141,18 +154,22 @@ TEST(EndToEnd, EveryWindowSizeChangeShowsANewPictureAtOnce) {
         SCOPED_TRACE(stage);
         // Some frames at the new size first.
         ASSERT_TRUE(game.WaitForFrames(game.CountLogLines("Scene ended") + 10, 10000));
-        const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
-        ASSERT_TRUE(before.ok) << before.error;
-        const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
-        const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
-        ASSERT_TRUE(after.ok) << after.error;
-        ASSERT_TRUE(screen.ok) << screen.error;
-        ASSERT_TRUE(x >= 0 && y >= 0 && x + width <= screen.width && y + height <= screen.height)
-            << width << "x" << height << "+" << x << "+" << y;
-        const PictureCheck c = CheckPicture(screen, x, y, width, height, before, after);
+        PictureCheck c;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
+            ASSERT_TRUE(before.ok) << before.error;
+            const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
+            const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
+            ASSERT_TRUE(after.ok) << after.error;
+            ASSERT_TRUE(screen.ok) << screen.error;
+            ASSERT_TRUE(x >= 0 && y >= 0 && x + width <= screen.width && y + height <= screen.height)
+                << width << "x" << height << "+" << x << "+" << y;
+            c = CheckPicture(screen, x, y, width, height, before, after);
+            if (c.Passes()) break;
+        }
         EXPECT_EQ(c.barPixels, 0) << width << "x" << height;
         EXPECT_GT(c.compared, 0);
-        EXPECT_LE(c.off, c.compared * 3 / 100) << "worst " << c.worst;
+        EXPECT_LE(c.off, c.compared * kMostOffPercent / 100) << "worst " << c.worst;
     };
 
     ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"key", "alt+Return"}));

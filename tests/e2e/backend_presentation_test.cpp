@@ -1,0 +1,180 @@
+// The SDL backend's presentation into the window's own surface, under Xvfb
+// (with and without a window manager), checked on what the X server shows:
+// after each frame the screen is exactly the frame's picture, though only
+// what changed is sent; a window laid over the picture and taken away
+// again leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "e2e_harness.h"
+#include "pixel_hash.h"
+#include "platform/frame_scaler.h"
+#include "platform/sdl_backend.h"
+
+// Last: Xlib's macros (None, Status, ...) would clash with our names.
+#include <X11/Xlib.h>
+
+namespace {
+
+constexpr int kFrameWidth = 1024;
+constexpr int kFrameHeight = 768;
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+
+struct Frame {
+    std::vector<uint32_t> pixels = std::vector<uint32_t>(static_cast<size_t>(kFrameWidth) * kFrameHeight);
+    void Fill(int x, int y, int width, int height, uint32_t colour) {
+        for (int row = y; row < y + height; ++row) {
+            for (int column = x; column < x + width; ++column) {
+                pixels[static_cast<size_t>(row) * kFrameWidth + column] = colour;
+            }
+        }
+    }
+};
+
+Frame NoiseFrame() {
+    Frame frame;
+    for (size_t i = 0; i < frame.pixels.size(); ++i) frame.pixels[i] = 0xFF000000u | PixelHash(static_cast<uint32_t>(i));
+    return frame;
+}
+
+// How far the screen is from the frame's picture: picture pixels unlike
+// the scaler's own (exactly), bar pixels not black.
+struct ScreenCheck {
+    int wrongPicture = 0;
+    int wrongBars = 0;
+};
+
+ScreenCheck CheckScreen(const std::string& display, const Frame& frame) {
+    ScreenCheck check;
+    const platform::PictureRect p = platform::FitPicture(kFrameWidth, kFrameHeight, kScreenWidth, kScreenHeight);
+    platform::FrameScaler scaler;
+    scaler.Configure(kFrameWidth, kFrameHeight, p.width, p.height);
+    std::vector<uint32_t> picture(static_cast<size_t>(p.width) * p.height);
+    scaler.Scale(frame.pixels.data(), kFrameWidth, picture.data(), p.width);
+    const e2e::ScreenCapture screen = e2e::CaptureScreen(display);
+    EXPECT_TRUE(screen.ok) << screen.error;
+    if (!screen.ok || screen.width != kScreenWidth || screen.height != kScreenHeight) {
+        check.wrongPicture = -1;
+        return check;
+    }
+    for (int y = 0; y < kScreenHeight; ++y) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const uint32_t shown = screen.At(x, y);
+            if (x < p.x || x >= p.x + p.width || y < p.y || y >= p.y + p.height) {
+                check.wrongBars += shown != 0;
+            } else {
+                check.wrongPicture +=
+                    shown != (picture[static_cast<size_t>(y - p.y) * p.width + (x - p.x)] & 0xFFFFFFu);
+            }
+        }
+    }
+    return check;
+}
+
+class SurfacePresentation : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xvfb.Ok());
+        if (GetParam()) {
+            wm = std::make_unique<e2e::WindowManager>(xvfb.Display());
+            ASSERT_TRUE(wm->Ok()) << "openbox did not start";
+        }
+        setenv("DISPLAY", xvfb.Display().c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("SDL_VIDEODRIVER");
+        backend = platform::CreateSdlBackend();
+        ASSERT_TRUE(backend->OpenWindow("SurfacePresentation", kFrameWidth, kFrameHeight, true));
+        presenter = backend->CreatePresenter(false, kFrameWidth, kFrameHeight);
+        ASSERT_NE(presenter, nullptr);
+    }
+    void TearDown() override {
+        presenter.reset();
+        if (backend != nullptr) backend->CloseWindow();
+    }
+
+    // Presents the frame `times` times, taking the window's events before each.
+    void Show(const Frame& frame, int times) {
+        for (int i = 0; i < times; ++i) {
+            std::vector<platform::NativeEvent> events;
+            backend->PumpEvents(&events);
+            presenter->Present(frame.pixels.data(), kFrameWidth, kFrameHeight, kFrameWidth);
+        }
+    }
+
+    e2e::Xvfb xvfb{kScreenWidth, kScreenHeight};
+    std::unique_ptr<e2e::WindowManager> wm;
+    std::shared_ptr<platform::Backend> backend;
+    std::unique_ptr<platform::Presenter> presenter;
+};
+
+TEST_P(SurfacePresentation, TheScreenIsExactlyEachFramesPicture) {
+    Frame frame = NoiseFrame();
+    // A second of frames: the window goes full screen meanwhile.
+    Show(frame, 60);
+    ScreenCheck check = CheckScreen(xvfb.Display(), frame);
+    EXPECT_EQ(check.wrongPicture, 0) << "first frame";
+    EXPECT_EQ(check.wrongBars, 0);
+
+    // Sprites that move from frame to frame, one on the corners of tiles,
+    // and the same frame again.
+    for (int step = 1; step <= 3; ++step) {
+        SCOPED_TRACE(testing::Message() << "step " << step);
+        frame.Fill(100 + 37 * step, 50 + 23 * step, 48, 48, 0xFFFFFFFFu);
+        frame.Fill(127, 255, 2, 2, 0xFF000000u | PixelHash(step));
+        frame.Fill(kFrameWidth - 1, kFrameHeight - 1 - step, 1, 1, 0xFF00FF00u);
+        Show(frame, 1);
+        check = CheckScreen(xvfb.Display(), frame);
+        EXPECT_EQ(check.wrongPicture, 0);
+        EXPECT_EQ(check.wrongBars, 0);
+        Show(frame, 1);
+        EXPECT_EQ(CheckScreen(xvfb.Display(), frame).wrongPicture, 0) << "the same frame again";
+    }
+}
+
+TEST_P(SurfacePresentation, AWindowLaidOverThePictureLeavesNothingBehind) {
+    const Frame frame = NoiseFrame();
+    Show(frame, 60);
+    ASSERT_EQ(CheckScreen(xvfb.Display(), frame).wrongPicture, 0);
+
+    // A plain white window over part of the picture and the bars, past the
+    // window manager, then taken away.
+    Display* x = XOpenDisplay(xvfb.Display().c_str());
+    ASSERT_NE(x, nullptr);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = WhitePixel(x, DefaultScreen(x));
+    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 100, 200, 700, 400, 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(x, cover);
+    XSync(x, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(CheckScreen(xvfb.Display(), frame).wrongPicture, 300 * 300) << "the window did not cover the picture";
+    XUnmapWindow(x, cover);
+    XDestroyWindow(x, cover);
+    XSync(x, False);
+    XCloseDisplay(x);
+
+    // The frame itself has not changed; the picture must come back whole.
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            Show(frame, 2);
+            return CheckScreen(xvfb.Display(), frame).wrongPicture == 0;
+        },
+        3000));
+    const ScreenCheck check = CheckScreen(xvfb.Display(), frame);
+    EXPECT_EQ(check.wrongPicture, 0);
+    EXPECT_EQ(check.wrongBars, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, SurfacePresentation, ::testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Openbox" : "NoWindowManager";
+                         });
+
+}  // namespace
