@@ -81,6 +81,26 @@ PictureCheck CheckPicture(const e2e::ScreenCapture& screen, int left, int top, i
     return check;
 }
 
+// Captures the screen between two screenshots and checks the part of it at
+// (left, top), width x height, that shows the game; again, up to kAttempts
+// times in all, while the check fails or compares no more than
+// leastCompared pixels. The last check goes to *result.
+void CheckBetweenScreenshots(const e2e::RunDirectory& dir, const std::string& display, int left, int top, int width,
+                             int height, int leastCompared, PictureCheck* result) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const e2e::Bitmap before = TakeScreenshot(dir, display);
+        ASSERT_TRUE(before.ok) << before.error;
+        const e2e::ScreenCapture screen = e2e::CaptureScreen(display);
+        const e2e::Bitmap after = TakeScreenshot(dir, display);
+        ASSERT_TRUE(after.ok) << after.error;
+        ASSERT_TRUE(screen.ok) << screen.error;
+        ASSERT_TRUE(left >= 0 && top >= 0 && left + width <= screen.width && top + height <= screen.height)
+            << width << "x" << height << "+" << left << "+" << top << " on " << screen.width << "x" << screen.height;
+        *result = CheckPicture(screen, left, top, width, height, before, after);
+        if (result->Passes() && result->compared > leastCompared) return;
+    }
+}
+
 TEST(EndToEnd, FullHdScreenShowsTheFrameScaledBetweenBlackBars) {
     e2e::Xvfb xvfb(1920, 1080);
     ASSERT_TRUE(xvfb.Ok());
@@ -93,21 +113,10 @@ TEST(EndToEnd, FullHdScreenShowsTheFrameScaledBetweenBlackBars) {
     // The start screen moves (the world runs behind it), so the screen is
     // captured between two screenshots, and only what stayed still from
     // the one to the other is compared.
+    // Bars of 240 columns on either side, exactly black, and the picture.
     constexpr int kLeastCompared = 1440 * 1080 * 9 / 10;
     PictureCheck check;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
-        ASSERT_TRUE(before.ok) << before.error;
-        const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
-        const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
-        ASSERT_TRUE(after.ok) << after.error;
-        ASSERT_TRUE(screen.ok) << screen.error;
-        ASSERT_EQ(screen.width, 1920);
-        ASSERT_EQ(screen.height, 1080);
-        // Bars of 240 columns on either side, exactly black, and the picture.
-        check = CheckPicture(screen, 0, 0, 1920, 1080, before, after);
-        if (check.Passes() && check.compared > kLeastCompared) break;
-    }
+    ASSERT_NO_FATAL_FAILURE(CheckBetweenScreenshots(dir, xvfb.Display(), 0, 0, 1920, 1080, kLeastCompared, &check));
     ASSERT_TRUE(e2e::XdoTool(xvfb.Display(), {"key", "Escape"}));
     EXPECT_EQ(game.WaitForExit(15000), 0) << game.Stderr();
 
@@ -155,18 +164,7 @@ TEST(EndToEnd, EveryWindowSizeChangeShowsANewPictureAtOnce) {
         // Some frames at the new size first.
         ASSERT_TRUE(game.WaitForFrames(game.CountLogLines("Scene ended") + 10, 10000));
         PictureCheck c;
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            const e2e::Bitmap before = TakeScreenshot(dir, xvfb.Display());
-            ASSERT_TRUE(before.ok) << before.error;
-            const e2e::ScreenCapture screen = e2e::CaptureScreen(xvfb.Display());
-            const e2e::Bitmap after = TakeScreenshot(dir, xvfb.Display());
-            ASSERT_TRUE(after.ok) << after.error;
-            ASSERT_TRUE(screen.ok) << screen.error;
-            ASSERT_TRUE(x >= 0 && y >= 0 && x + width <= screen.width && y + height <= screen.height)
-                << width << "x" << height << "+" << x << "+" << y;
-            c = CheckPicture(screen, x, y, width, height, before, after);
-            if (c.Passes()) break;
-        }
+        ASSERT_NO_FATAL_FAILURE(CheckBetweenScreenshots(dir, xvfb.Display(), x, y, width, height, 0, &c));
         EXPECT_EQ(c.barPixels, 0) << width << "x" << height;
         EXPECT_GT(c.compared, 0);
         EXPECT_LE(c.off, c.compared * kMostOffPercent / 100) << "worst " << c.worst;
