@@ -18,6 +18,15 @@ struct TextTarget {
     int height = 0;
 };
 
+// Pixels of a TextTarget: [left, right) x [top, bottom); empty when left >=
+// right or top >= bottom.
+struct TextArea {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
 class FontFace {
 public:
     // Largest |height| accepted; bounds the memory of the 256 glyph bitmaps.
@@ -55,8 +64,9 @@ public:
     // Draws count bytes of text with the top-left corner of its cell at
     // (x, y), anti-aliased, blended over the target in the colour (alpha =
     // coverage * the colour's alpha). Clipped to the target at every edge.
-    void Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
-              size_t count, uint32_t argb) const;
+    // Returns an area that holds every pixel written (empty when none was).
+    TextArea Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
+                  size_t count, uint32_t argb) const;
 
 private:
     // One rasterised byte value: a coverage bitmap placed relative to the
@@ -71,8 +81,9 @@ private:
     };
 
     FontFace() = default;
+    // Blends one glyph and adds the pixels it may have written to *area.
     void BlitGlyph(const TextTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
-                   uint32_t argb) const;
+                   uint32_t argb, TextArea* area) const;
 
     Glyph glyphs_[256];
     std::vector<uint8_t> coverage_;  // all glyph bitmaps, row by row, tightly packed

@@ -32,6 +32,8 @@ struct ModulatedTexels {
 // The texture owns the memory.
 struct SpriteImage {
     const uint32_t* pixels = nullptr;
+    // Names these texels: a new number for every analysis, never 0.
+    uint64_t generation = 0;
     int width = 0;
     int height = 0;
     // Every texel has alpha 255.
@@ -110,5 +112,18 @@ void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const Spri
 // covering the whole target. Whatever the target held may then be dropped.
 bool SpriteCoversTarget(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
                         uint32_t color);
+
+// The pixels DrawSprite into a width x height target may write: [*left,
+// *right) x [*top, *bottom). False (an empty area) when it writes none.
+bool SpriteArea(int width, int height, const SpriteImage& image, const SpritePlacement& placement, uint32_t color,
+                int* left, int* top, int* right, int* bottom);
+
+// When DrawSprite into a width x height target would make every pixel its
+// texel times color, unfiltered (an opaque image of the target's size at the
+// origin, drawn unscaled: the background), those texels (width x height,
+// tightly packed; the image's own, or its modulated copy, made here if
+// needed); otherwise null. Valid until the image or the colour changes.
+const uint32_t* SpriteCopiedTexels(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
+                                   uint32_t color);
 
 }  // namespace gfx

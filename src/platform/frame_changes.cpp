@@ -4,44 +4,27 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/same_pixels.h"
 
 namespace platform {
 
-namespace {
-
-// Whether n pixels at a and b are the same.
-inline bool Same(const uint32_t* a, const uint32_t* b, int n) {
-    int i = 0;
-#if defined(__SSE2__)
-    // A whole tile row is read before the one test: the loop is bound by
-    // reading the two frames, not by branching on each vector.
-    __m128i differ = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + 4));
-        const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 4));
-        differ = _mm_or_si128(differ, _mm_or_si128(_mm_xor_si128(a0, b0), _mm_xor_si128(a1, b1)));
-    }
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(differ, _mm_setzero_si128())) != 0xFFFF) return false;
-#endif
-    uint32_t rest = 0;
-    for (; i < n; ++i) rest |= a[i] ^ b[i];
-    return rest == 0;
-}
-
-}  // namespace
-
 const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int width, int height,
-                                                      int pitchPixels) {
+                                                      int pitchPixels, const FrameDamage* damage) {
     areas_.clear();
     if (frame == nullptr || width <= 0 || height <= 0) {
         known_ = false;
         return areas_;
     }
+    // A damage of another shape says nothing about this frame.
+    if (damage != nullptr && (!damage->HasBase() || damage->Width() != width || damage->Height() != height)) {
+        damage = nullptr;
+    }
+    const bool sameBase = known_ && damage != nullptr && damage->Base() == keptBase_ && width == width_ &&
+                          height == height_;
+    const auto keepDamage = [&] {
+        keptBase_ = damage != nullptr ? damage->Base() : BaseKey{};
+        if (damage != nullptr) keptMarks_ = damage->Bands();
+    };
     const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint32_t);
     if (!known_ || width != width_ || height != height_) {
         kept_.resize(static_cast<size_t>(width) * height);
@@ -52,16 +35,21 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
         width_ = width;
         height_ = height;
         known_ = true;
+        keepDamage();
         areas_.push_back({0, 0, width, height});
         return areas_;
     }
 
     // At most 64 tiles a band, so that one mask holds them.
-    const int tileWidth = std::max(kTileColumns, (width + 63) / 64);
+    const int tileWidth = TileWidth(width);
     const int tiles = (width + tileWidth - 1) / tileWidth;
     bandChanges_.assign((height + kBandRows - 1) / kBandRows, 0);
     for (int top = 0; top < height; top += kBandRows) {
         const int bottom = std::min(top + kBandRows, height);
+        const size_t band = static_cast<size_t>(top / kBandRows);
+        // On the same base only the tiles marked in either frame may differ.
+        const uint64_t candidates = sameBase ? damage->Bands()[band] | keptMarks_[band] : ~uint64_t{0};
+        if (candidates == 0) continue;
         uint64_t changed = 0;
         for (int y = top; y < bottom; ++y) {
             const uint32_t* row = frame + static_cast<size_t>(y) * pitchPixels;
@@ -70,17 +58,19 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
                 const int x = t * tileWidth;
                 const int n = std::min(tileWidth, width - x);
                 const uint64_t bit = uint64_t{1} << t;
+                if ((candidates & bit) == 0) continue;
                 // A tile known to have changed in this band is only copied:
                 // the rest of it is redrawn whatever its pixels are.
                 if ((changed & bit) == 0) {
-                    if (Same(row + x, keptRow + x, n)) continue;
+                    if (SamePixels(row + x, keptRow + x, n)) continue;
                     changed |= bit;
                 }
                 std::memcpy(keptRow + x, row + x, static_cast<size_t>(n) * sizeof(uint32_t));
             }
         }
-        bandChanges_[top / kBandRows] = changed;
+        bandChanges_[band] = changed;
     }
+    keepDamage();
     MakeAreas(tileWidth, tiles, false);
     if (areas_.size() > kMostAreas) MakeAreas(tileWidth, tiles, true);
     return areas_;

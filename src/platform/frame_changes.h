@@ -4,9 +4,11 @@
 // a few per cent of the pixels. Knows nothing of SDL.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "platform/frame_damage.h"
 #include "platform/frame_scaler.h"
 
 namespace platform {
@@ -21,6 +23,10 @@ public:
     // the changed tiles of a band are taken as one run, first to last.
     static constexpr size_t kMostAreas = 64;
 
+    // Columns of a tile for frames width pixels wide: kTileColumns, or more
+    // so that a band has at most 64 tiles.
+    static int TileWidth(int width) { return std::max(kTileColumns, (width + 63) / 64); }
+
     // Compares the frame with the one given last and keeps a copy of it.
     // Returns the areas that differ, in frame pixels: the changed tiles of
     // each band, neighbours joined into runs, and a run of the same columns
@@ -29,7 +35,13 @@ public:
     // there would be more than kMostAreas). The first frame, a frame of
     // another size, and the first frame after Forget come back whole.
     // Valid until the next call.
-    const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels);
+    //
+    // damage, when given, tells which tiles of frame may differ from its
+    // base (see FrameDamage). When the kept frame had a damage on the same
+    // base, only the tiles either of them marked are read: every other tile
+    // holds the base's pixels in both.
+    const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels,
+                                            const FrameDamage* damage = nullptr);
 
     // Forgets the kept frame: the next one comes back whole.
     void Forget() { known_ = false; }
@@ -44,6 +56,10 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool known_ = false;
+    // The kept frame's damage: its base (none when it came without one) and
+    // its marked tiles, one bit each per band.
+    BaseKey keptBase_;
+    std::vector<uint64_t> keptMarks_;
     std::vector<PictureRect> areas_;
     // Per band, its changed tiles, one bit each.
     std::vector<uint64_t> bandChanges_;

@@ -28,9 +28,10 @@ public:
     // apart, as for FrameScaler::Scale) up to date with the frame, of the
     // configured size. Returns the parts of the picture it wrote, in picture
     // pixels: none when the frame is the last one again, the whole picture
-    // after Configure or Invalidate. Valid until the next call.
+    // after Configure or Invalidate. Valid until the next call. damage (may
+    // be null) narrows the search for changes, as for FrameChanges::Compare.
     const std::vector<PictureRect>& Update(const uint32_t* frame, int framePitchPixels, uint32_t* dst,
-                                           int dstPitchPixels);
+                                           int dstPitchPixels, const FrameDamage* damage = nullptr);
 
     const FrameScaler& Scaler() const { return scaler_; }
 

@@ -47,6 +47,9 @@ private:
     std::unique_ptr<Presenter> presenter_;
     SoftwareSurface* backBuffer_;
     PixelVector frontBuffer_;
+    // What the front buffer's pixels hold beyond their base, handed to the
+    // presenter with them.
+    FrameDamage frontDamage_;
     bool inScene_ = false;
 };
 
