@@ -44,6 +44,7 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
     const int tileWidth = TileWidth(width);
     const int tiles = (width + tileWidth - 1) / tileWidth;
     bandChanges_.assign((height + kBandRows - 1) / kBandRows, 0);
+    tileBoxes_.resize(bandChanges_.size() * 64);
     for (int top = 0; top < height; top += kBandRows) {
         const int bottom = std::min(top + kBandRows, height);
         const size_t band = static_cast<size_t>(top / kBandRows);
@@ -51,21 +52,33 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
         const uint64_t candidates = sameBase ? damage->Bands()[band] | keptMarks_[band] : ~uint64_t{0};
         if (candidates == 0) continue;
         uint64_t changed = 0;
+        TileBox* const boxes = tileBoxes_.data() + band * 64;
         for (int y = top; y < bottom; ++y) {
             const uint32_t* row = frame + static_cast<size_t>(y) * pitchPixels;
             uint32_t* keptRow = kept_.data() + static_cast<size_t>(y) * width;
             for (int t = 0; t < tiles; ++t) {
-                const int x = t * tileWidth;
-                const int n = std::min(tileWidth, width - x);
                 const uint64_t bit = uint64_t{1} << t;
                 if ((candidates & bit) == 0) continue;
-                // A tile known to have changed in this band is only copied:
-                // the rest of it is redrawn whatever its pixels are.
+                const int x = t * tileWidth;
+                const int n = std::min(tileWidth, width - x);
+                if (SamePixels(row + x, keptRow + x, n)) continue;
+                // The changed pixels' extent, so that only they are drawn
+                // again (a sprite that moved a pixel changes a sliver of its
+                // tiles); only they need copying.
+                int first = x;
+                while (row[first] == keptRow[first]) ++first;
+                int last = x + n - 1;
+                while (row[last] == keptRow[last]) --last;
+                std::memcpy(keptRow + first, row + first, static_cast<size_t>(last + 1 - first) * sizeof(uint32_t));
+                TileBox& box = boxes[t];
                 if ((changed & bit) == 0) {
-                    if (SamePixels(row + x, keptRow + x, n)) continue;
                     changed |= bit;
+                    box = TileBox{first, last + 1, y, y + 1};
+                } else {
+                    box.left = std::min(box.left, first);
+                    box.right = std::max(box.right, last + 1);
+                    box.bottom = y + 1;
                 }
-                std::memcpy(keptRow + x, row + x, static_cast<size_t>(n) * sizeof(uint32_t));
             }
         }
         bandChanges_[band] = changed;
@@ -78,9 +91,11 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
 
 void FrameChanges::MakeAreas(int tileWidth, int tiles, bool wholeBands) {
     areas_.clear();
+    exact_.clear();
     previousBand_.clear();
     for (size_t band = 0; band < bandChanges_.size(); ++band) {
-        uint64_t changed = bandChanges_[band];
+        const uint64_t changedTiles = bandChanges_[band];
+        uint64_t changed = changedTiles;
         if (wholeBands && changed != 0) {
             // Every tile from the first changed one to the last.
             const int first = std::countr_zero(changed);
@@ -89,6 +104,7 @@ void FrameChanges::MakeAreas(int tileWidth, int tiles, bool wholeBands) {
         }
         const int top = static_cast<int>(band) * kBandRows;
         const int bottom = std::min(top + kBandRows, height_);
+        const TileBox* const boxes = tileBoxes_.data() + band * 64;
         currentBand_.clear();
         for (int t = 0; t < tiles;) {
             if ((changed >> t & 1) == 0) {
@@ -96,7 +112,13 @@ void FrameChanges::MakeAreas(int tileWidth, int tiles, bool wholeBands) {
                 continue;
             }
             int end = t;
-            while (end < tiles && (changed >> end & 1) != 0) ++end;
+            TileBox run{width_, 0, height_, 0};
+            for (; end < tiles && (changed >> end & 1) != 0; ++end) {
+                if ((changedTiles >> end & 1) == 0) continue;
+                const TileBox& box = boxes[end];
+                run = TileBox{std::min(run.left, box.left), std::max(run.right, box.right), std::min(run.top, box.top),
+                              std::max(run.bottom, box.bottom)};
+            }
             const int x = t * tileWidth;
             const int runWidth = std::min(end * tileWidth, width_) - x;
             size_t index = areas_.size();
@@ -105,13 +127,23 @@ void FrameChanges::MakeAreas(int tileWidth, int tiles, bool wholeBands) {
             }
             if (index == areas_.size()) {
                 areas_.push_back({x, top, runWidth, bottom - top});
+                exact_.push_back(run);
             } else {
                 areas_[index].height = bottom - areas_[index].y;
+                TileBox& joined = exact_[index];
+                joined = TileBox{std::min(joined.left, run.left), std::max(joined.right, run.right),
+                                 std::min(joined.top, run.top), std::max(joined.bottom, run.bottom)};
             }
             currentBand_.push_back(index);
             t = end;
         }
         previousBand_.swap(currentBand_);
+    }
+    // The runs of tiles joined as they lie; what comes back is the extent
+    // of the changed pixels in each.
+    for (size_t i = 0; i < areas_.size(); ++i) {
+        const TileBox& box = exact_[i];
+        areas_[i] = PictureRect{box.left, box.top, box.right - box.left, box.bottom - box.top};
     }
 }
 

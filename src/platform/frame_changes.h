@@ -30,11 +30,11 @@ public:
     // Compares the frame with the one given last and keeps a copy of it.
     // Returns the areas that differ, in frame pixels: the changed tiles of
     // each band, neighbours joined into runs, and a run of the same columns
-    // in the bands below joined into it; cut at the frame's edges, in band
-    // order (or runs from a band's first changed tile to its last, when
-    // there would be more than kMostAreas). The first frame, a frame of
-    // another size, and the first frame after Forget come back whole.
-    // Valid until the next call.
+    // in the bands below joined into it (or runs from a band's first changed
+    // tile to its last, when there would be more than kMostAreas); each
+    // area is the extent of the changed pixels of its tiles, in band order.
+    // The first frame, a frame of another size, and the first frame after
+    // Forget come back whole. Valid until the next call.
     //
     // damage, when given, tells which tiles of frame may differ from its
     // base (see FrameDamage). When the kept frame had a damage on the same
@@ -63,6 +63,14 @@ private:
     std::vector<PictureRect> areas_;
     // Per band, its changed tiles, one bit each.
     std::vector<uint64_t> bandChanges_;
+    // Pixels [left, right) x [top, bottom) of a frame.
+    struct TileBox {
+        int left, right, top, bottom;
+    };
+    // Per band, 64 slots: of each changed tile the extent of its changed pixels.
+    std::vector<TileBox> tileBoxes_;
+    // Per area being made, the extent of the changed pixels of its tiles.
+    std::vector<TileBox> exact_;
     // Which of areas_ the band before ended, by index: they may grow down.
     std::vector<size_t> previousBand_;
     std::vector<size_t> currentBand_;

@@ -65,17 +65,18 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"one pixel: its tile", {{100, 40}}, {{64, 32, kTile, kBand}}},
-    {"the first pixel", {{0, 0}}, {{0, 0, kTile, kBand}}},
-    {"the last pixel: a tile cut at both edges", {{999, 699}}, {{960, 688, 40, 12}}},
-    {"neighbouring tiles of a band: one run", {{63, 5}, {64, 10}, {130, 15}}, {{0, 0, 3 * kTile, kBand}}},
-    {"tiles apart in one band: two areas", {{10, 20}, {500, 20}}, {{0, 16, kTile, kBand}, {448, 16, kTile, kBand}}},
-    {"the same columns in bands below: joined", {{70, 15}, {70, 16}, {100, 40}}, {{64, 0, kTile, 3 * kBand}}},
-    {"other columns below: separate areas", {{70, 15}, {200, 16}}, {{64, 0, kTile, kBand}, {192, 16, kTile, kBand}}},
-    {"a band left out: separate areas", {{70, 0}, {70, 40}}, {{64, 0, kTile, kBand}, {64, 32, kTile, kBand}}},
+    {"one pixel: itself", {{100, 40}}, {{100, 40, 1, 1}}},
+    {"the first pixel", {{0, 0}}, {{0, 0, 1, 1}}},
+    {"the last pixel", {{999, 699}}, {{999, 699, 1, 1}}},
+    {"two pixels of a tile: their extent", {{70, 20}, {100, 30}}, {{70, 20, 31, 11}}},
+    {"neighbouring tiles of a band: one run", {{63, 5}, {64, 10}, {130, 15}}, {{63, 5, 68, 11}}},
+    {"tiles apart in one band: two areas", {{10, 20}, {500, 20}}, {{10, 20, 1, 1}, {500, 20, 1, 1}}},
+    {"the same columns in bands below: joined", {{70, 15}, {70, 16}, {100, 40}}, {{70, 15, 31, 26}}},
+    {"other columns below: separate areas", {{70, 15}, {200, 16}}, {{70, 15, 1, 1}, {200, 16, 1, 1}}},
+    {"a band left out: separate areas", {{70, 0}, {70, 40}}, {{70, 0, 1, 1}, {70, 40, 1, 1}}},
 };
 
-TEST(FrameChanges, ChangedPixelsComeBackAsTheirTilesJoinedIntoRuns) {
+TEST(FrameChanges, ChangedPixelsComeBackAsTheExtentOfTheirTilesJoinedIntoRuns) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
         FrameChanges changes;
@@ -95,7 +96,7 @@ TEST(FrameChanges, PastTheMostAreasEachBandGivesOneRun) {
     // band: 8 runs in each of 48 bands, none joining the band above, far
     // more areas than the window system should get requests for. Each
     // band then comes back as the run from its first changed tile to its
-    // last.
+    // last: the extent of its changed pixels.
     FrameChanges changes;
     Frame frame(1024, 768, 1024);
     Areas(changes, frame);
@@ -106,8 +107,9 @@ TEST(FrameChanges, PastTheMostAreasEachBandGivesOneRun) {
     ASSERT_EQ(areas.size(), static_cast<size_t>(768 / kBand)) << Describe(areas);
     ASSERT_LE(areas.size(), FrameChanges::kMostAreas);
     for (size_t band = 0; band < areas.size(); ++band) {
-        const int first = band % 2 == 0 ? 0 : kTile;
-        EXPECT_TRUE(Same(areas[band], {first, static_cast<int>(band) * kBand, 1024 - kTile, kBand}))
+        const int first = (band % 2 == 0 ? 0 : kTile) + 5;
+        const int last = (band % 2 == 0 ? 1024 - 2 * kTile : 1024 - kTile) + 5;
+        EXPECT_TRUE(Same(areas[band], {first, static_cast<int>(band) * kBand + 3, last + 1 - first, 1}))
             << Describe({areas[band]});
     }
     // A few runs stay as they are.
@@ -124,20 +126,20 @@ TEST(FrameChanges, PixelsPastTheWidthDoNotCount) {
     for (int y = 0; y < 40; ++y) frame.at(110, y) ^= 1;
     EXPECT_TRUE(Areas(changes, frame).empty());
     frame.at(99, 39) ^= 1;
-    EXPECT_TRUE(OneArea(Areas(changes, frame), {64, 32, 36, 8}));
+    EXPECT_TRUE(OneArea(Areas(changes, frame), {99, 39, 1, 1}));
 }
 
 TEST(FrameChanges, ALaterChangeInAChangedTileIsKept) {
-    // Rows of a tile after its first changed row are copied unseen: the
-    // next frame must still compare against them as they were.
+    // Every changed row of a tile is kept, not only its first: the next
+    // frame must compare against the pixels as they were.
     FrameChanges changes;
     Frame frame(256, 64, 256);
     Areas(changes, frame);
     frame.at(5, 1) ^= 1;
     frame.at(6, 14) ^= 1;
-    ASSERT_EQ(Areas(changes, frame).size(), 1u);
+    EXPECT_TRUE(OneArea(Areas(changes, frame), {5, 1, 2, 14}));
     frame.at(6, 14) ^= 1;  // back as it was two frames ago
-    EXPECT_TRUE(OneArea(Areas(changes, frame), {0, 0, kTile, kBand}));
+    EXPECT_TRUE(OneArea(Areas(changes, frame), {6, 14, 1, 1}));
 }
 
 TEST(FrameChanges, AFrameOfAnotherSizeOrAfterForgetComesBackWhole) {
@@ -156,7 +158,11 @@ TEST(FrameChanges, AFrameWiderThanSixtyFourTilesGetsWiderTiles) {
     Frame frame(8192, 20, 8192);
     Areas(changes, frame);
     frame.at(8191, 19) ^= 1;
-    EXPECT_TRUE(OneArea(Areas(changes, frame), {63 * 128, 16, 128, 4}));
+    frame.at(10, 2) ^= 1;
+    const std::vector<PictureRect> areas = Areas(changes, frame);
+    ASSERT_EQ(areas.size(), 2u) << Describe(areas);
+    EXPECT_TRUE(Same(areas[0], {10, 2, 1, 1})) << Describe(areas);
+    EXPECT_TRUE(Same(areas[1], {8191, 19, 1, 1})) << Describe(areas);
 }
 
 TEST(FrameChanges, NoFrameOrAnEmptyOneChangesNothingAndIsForgotten) {
