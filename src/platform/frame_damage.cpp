@@ -36,14 +36,20 @@ void FrameDamage::Mark(int left, int top, int right, int bottom) {
     }
 }
 
-void FrameDamage::MarkDifferences(const uint32_t* frame, const uint32_t* base, int pitchPixels) {
+void FrameDamage::MarkDifferences(const uint32_t* frame, const uint32_t* base, int pitchPixels, int top,
+                                  int bottom) {
     if (!HasBase() || frame == nullptr || base == nullptr) return;
-    for (size_t band = 0; band < bands_.size(); ++band) {
-        const int top = static_cast<int>(band) * FrameChanges::kBandRows;
-        const int bottom = std::min(top + FrameChanges::kBandRows, height_);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, height_);
+    if (top >= bottom) return;
+    for (size_t band = static_cast<size_t>(top / FrameChanges::kBandRows);
+         band <= static_cast<size_t>((bottom - 1) / FrameChanges::kBandRows); ++band) {
+        const int bandTop = static_cast<int>(band) * FrameChanges::kBandRows;
+        const int from = std::max(bandTop, top);
+        const int to = std::min(bandTop + FrameChanges::kBandRows, bottom);
         uint64_t marked = bands_[band];
         const uint64_t unmarked = ~marked;
-        for (int y = top; y < bottom; ++y) {
+        for (int y = from; y < to; ++y) {
             const uint32_t* row = frame + static_cast<size_t>(y) * pitchPixels;
             const uint32_t* baseRow = base + static_cast<size_t>(y) * pitchPixels;
             for (int t = 0; t < tiles_; ++t) {

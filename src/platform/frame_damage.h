@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -33,8 +34,11 @@ public:
     void Mark(int left, int top, int right, int bottom);
     // Marks every tile not marked yet whose pixels differ from base's (the
     // pixels of the base named Base(); both width x height, rows
-    // pitchPixels apart): finds what writes nobody marked have done.
-    void MarkDifferences(const uint32_t* frame, const uint32_t* base, int pitchPixels);
+    // pitchPixels apart): finds what writes nobody marked have done. Only
+    // rows [top, bottom) are read, for a caller that knows the others
+    // were not written.
+    void MarkDifferences(const uint32_t* frame, const uint32_t* base, int pitchPixels, int top = 0,
+                         int bottom = std::numeric_limits<int>::max());
 
     bool HasBase() const { return base_.image != 0; }
     BaseKey Base() const { return base_; }

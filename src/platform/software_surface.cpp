@@ -106,6 +106,9 @@ HRESULT SoftwareSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWOR
         pixels = PixelsToWrite(0, 0, 0, 0);
         wholeLockOverBase_ = damage_.HasBase() && damage_.Base() == baseKey_;
         if (!wholeLockOverBase_) damage_.Forget();
+        // Reading the whole frame and the base again on unlock costs more
+        // than the few page faults of the rows really written.
+        if (wholeLockOverBase_) watch_.Start(pixels_.data(), pixels_.size() * sizeof(uint32_t));
     }
     locked->Pitch = static_cast<INT>(width_ * sizeof(uint32_t));
     locked->pBits = pixels + offset;
@@ -118,9 +121,22 @@ HRESULT SoftwareSurface::UnlockRect() {
     locked_ = false;
     if (wholeLockOverBase_) {
         wholeLockOverBase_ = false;
+        const bool watched = watch_.Watching();
+        const std::vector<WriteWatch::Span>& written = watch_.Stop();
         // Unless something else forgot the base meanwhile.
         if (damage_.HasBase() && damage_.Base() == baseKey_) {
-            damage_.MarkDifferences(pixels_.data(), base_.data(), static_cast<int>(width_));
+            const int pitch = static_cast<int>(width_);
+            if (!watched) {
+                damage_.MarkDifferences(pixels_.data(), base_.data(), pitch);
+            } else {
+                // Pages left unwritten hold what they held at the lock.
+                const size_t rowBytes = width_ * sizeof(uint32_t);
+                for (const WriteWatch::Span& span : written) {
+                    const int top = static_cast<int>(span.offset / rowBytes);
+                    const int bottom = static_cast<int>((span.offset + span.bytes + rowBytes - 1) / rowBytes);
+                    damage_.MarkDifferences(pixels_.data(), base_.data(), pitch, top, bottom);
+                }
+            }
         }
     }
     return D3D_OK;

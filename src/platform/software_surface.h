@@ -9,6 +9,7 @@
 #include "platform/d3d9.h"
 #include "platform/frame_damage.h"
 #include "platform/pixel_memory.h"
+#include "platform/write_watch.h"
 
 namespace platform {
 
@@ -21,7 +22,8 @@ public:
     // Fails with D3DERR_INVALIDCALL while already locked or for a rectangle
     // outside the surface; Pitch is in bytes. Does any pending fill first.
     // The locked rectangle counts as written (see Damage); a lock of the
-    // whole surface over a laid base finds what was written on unlock.
+    // whole surface over a laid base finds what was written on unlock
+    // (watching which pages get written, where it can; see WriteWatch).
     HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
     // Fails with D3DERR_INVALIDCALL when not locked.
     HRESULT UnlockRect() override;
@@ -113,6 +115,10 @@ private:
     BaseKey baseKey_;
     // The lock held is of the whole surface, over the base in base_.
     bool wholeLockOverBase_ = false;
+    // During such a lock, which pages of pixels_ get written (where that
+    // can be watched): only their rows need comparing on unlock. Declared
+    // after the pixels, so that it ends before they go.
+    WriteWatch watch_;
 };
 
 }  // namespace platform

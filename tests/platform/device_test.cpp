@@ -10,6 +10,7 @@
 #include "platform/software_surface.h"
 #include "platform/surface_access.h"
 #include "platform/win32.h"
+#include "platform/write_watch.h"
 
 namespace {
 
@@ -239,7 +240,85 @@ TEST_F(Device, PresentWhileTheBackBufferIsLockedKeepsTheLockedAddress) {
 // The back buffer written in every way the drawers and the game write it,
 // in a random order: after each step its pixels are what was written, and
 // every tile its damage leaves unmarked holds the base's pixels.
-TEST_F(Device, DamageOfTheBackBufferKeepsUpWithEveryKindOfWrite) {
+// The damage tests run twice: with the writes under a whole lock found by
+// watching the pages written, and by comparing the frame with its base.
+class DeviceDamage : public Device, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam() && platform::ProcessIsTraced()) GTEST_SKIP() << "run under a debugger, where the watch is off";
+        platform::WriteWatch::TEST_Allow(GetParam());
+        faultsBefore = platform::WriteWatch::TEST_FaultsTaken();
+        Device::SetUp();
+    }
+    void TearDown() override {
+        Device::TearDown();
+        platform::WriteWatch::TEST_Allow(true);
+    }
+    // Whether writes went through the watch: only when it was allowed.
+    void ExpectWatched() const {
+        if (GetParam()) {
+            EXPECT_GT(platform::WriteWatch::TEST_FaultsTaken(), faultsBefore);
+        } else {
+            EXPECT_EQ(platform::WriteWatch::TEST_FaultsTaken(), faultsBefore);
+        }
+    }
+    uint64_t faultsBefore = 0;
+};
+INSTANTIATE_TEST_SUITE_P(WatchedOrCompared, DeviceDamage, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Watched" : "Compared";
+                         });
+
+TEST_P(DeviceDamage, AWholeLockMarksOnlyTheTilesItChanged) {
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    const auto* surface = dynamic_cast<const platform::SoftwareSurface*>(back);
+    ASSERT_NE(surface, nullptr);
+    std::vector<uint32_t> base(1024 * 768);
+    for (size_t i = 0; i < base.size(); ++i) base[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
+    constexpr int kBand = platform::FrameChanges::kBandRows;
+    struct Case {
+        const char* name;
+        RECT changed;        // written with new pixels
+        RECT rewritten;      // written with the pixels already there
+        std::vector<std::pair<int, uint64_t>> marks;  // (band, tiles)
+    };
+    const Case cases[] = {
+        {"the health bar's box", {1, 750, 202, 756}, {}, {{750 / kBand, 0b1111}, {755 / kBand, 0b1111}}},
+        {"the first and the last pixel", {0, 0, 1, 1}, {}, {{0, 1}}},
+        {"rows rewritten unchanged", {}, {0, 100, 1024, 140}, {}},
+        {"a change inside rewritten rows",
+         {600, 300, 601, 301},
+         {0, 290, 1024, 310},
+         {{300 / kBand, uint64_t{1} << 9}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(platform::LayBackBufferBase(device, platform::BaseKey{55, 0xFFFFFFFFu}, base.data(), 1024));
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(back->LockRect(&locked, nullptr, 0), D3D_OK);
+        auto* pixels = static_cast<uint32_t*>(locked.pBits);
+        for (LONG y = c.rewritten.top; y < c.rewritten.bottom; ++y) {
+            for (LONG x = c.rewritten.left; x < c.rewritten.right; ++x) pixels[y * 1024 + x] = base[y * 1024 + x];
+        }
+        for (LONG y = c.changed.top; y < c.changed.bottom; ++y) {
+            for (LONG x = c.changed.left; x < c.changed.right; ++x) pixels[y * 1024 + x] = ~base[y * 1024 + x];
+        }
+        back->UnlockRect();
+        ASSERT_TRUE(surface->Damage().HasBase());
+        std::vector<std::pair<int, uint64_t>> marks;
+        for (size_t band = 0; band < surface->Damage().Bands().size(); ++band) {
+            if (surface->Damage().Bands()[band] != 0) marks.emplace_back(band, surface->Damage().Bands()[band]);
+        }
+        EXPECT_EQ(marks, c.marks);
+        // Frames presented keep coming out right (checked in TearDown).
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+    ExpectWatched();
+    back->Release();
+}
+
+TEST_P(DeviceDamage, KeepsUpWithEveryKindOfWrite) {
     IDirect3DSurface9* back = nullptr;
     ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
     const auto* surface = dynamic_cast<const platform::SoftwareSurface*>(back);
@@ -355,6 +434,7 @@ TEST_F(Device, DamageOfTheBackBufferKeepsUpWithEveryKindOfWrite) {
     // The check must have seen damage on a base, and presents with one.
     EXPECT_GT(presentsOnABase, 10);
     EXPECT_GT(backend->TEST_PresentsWithBase(), 10u);
+    ExpectWatched();
     back->Release();
 }
 

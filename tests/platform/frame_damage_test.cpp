@@ -93,6 +93,36 @@ TEST(FrameDamage, DifferencesFromTheBaseAreMarkedAndEarlierMarksKept) {
     EXPECT_EQ(Marks(damage), (std::vector<std::pair<int, uint64_t>>{{0, 0b100001}, {2, 0b1000}, {43, lastTile}}));
 }
 
+TEST(FrameDamage, DifferencesAreLookedForOnlyInTheRowsGiven) {
+    const int pitch = 1000;
+    std::vector<uint32_t> base(static_cast<size_t>(pitch) * 700);
+    for (size_t i = 0; i < base.size(); ++i) base[i] = PixelHash(static_cast<uint32_t>(i));
+    std::vector<uint32_t> frame = base;
+    // One changed pixel in each of rows 15, 16, 40 and 699, each in a tile of its own.
+    const int rows[] = {15, 16, 40, 699};
+    for (int i = 0; i < 4; ++i) frame[static_cast<size_t>(rows[i]) * pitch + i * kTile] ^= 1;
+    struct Case {
+        const char* name;
+        int top, bottom;
+        std::vector<std::pair<int, uint64_t>> marks;
+    };
+    const Case cases[] = {
+        {"all rows", 0, 700, {{0, 0b1}, {1, 0b10}, {2, 0b100}, {43, 0b1000}}},
+        {"one row at a band's end", 15, 16, {{0, 0b1}}},
+        {"one row at a band's start", 16, 17, {{1, 0b10}}},
+        {"rows with no change", 17, 40, {}},
+        {"past the frame's end", 690, 5000, {{43, 0b1000}}},
+        {"before its start", -10, 16, {{0, 0b1}}},
+        {"empty", 40, 40, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameDamage damage = OnABase();
+        damage.MarkDifferences(frame.data(), base.data(), pitch, c.top, c.bottom);
+        EXPECT_EQ(Marks(damage), c.marks);
+    }
+}
+
 // Frames on one base: noise everywhere, and in each frame a few tiles
 // drawn over, marked in that frame's damage.
 struct Drawn {
