@@ -2,8 +2,7 @@
 // background, ship, 10 shots, 20 asteroids, 20 fighters, 10 enemy shots, 5
 // explosions, the health bar, the status texts and the frame's log lines.
 // Beside it its floor, a plain copy of one 1024x768x32 frame (3 MB), and
-// the same frame with the log turned away, to show what the log lines cost,
-// and with the health bar's lock compared instead of watched.
+// the same frame with the log turned away, to show what the log lines cost.
 //
 // The world is kept at its size: every object is placed where nothing
 // collides or leaves the screen, and put back outside the timing before
@@ -23,7 +22,6 @@
 #include "app/win_main.h"
 #include "bench_game.h"
 #include "platform/headless_backend.h"
-#include "platform/write_watch.h"
 
 namespace {
 
@@ -99,9 +97,7 @@ bool WorldIntact() {
 
 // range(0): 1 play screen, 0 start screen; range(1): 1 log to the run
 // directory, 0 log turned to a directory that does not exist (every line
-// then costs one failing open); range(2): 1 the health bar's lock of the
-// whole back buffer watched for the pages it writes, 0 compared with the
-// background instead (as under a debugger).
+// then costs one failing open).
 void BM_Frame(benchmark::State& state) {
     if (!StartGameOnce()) {
         state.SkipWithError("start-up failed");
@@ -110,7 +106,6 @@ void BM_Frame(benchmark::State& state) {
     const bool play = state.range(0) == 1;
     const bool logged = state.range(1) == 1;
     SetLogPath(logged ? "..//log//log.txt" : "..//no-such-directory//log.txt");
-    platform::WriteWatch::TEST_Allow(state.range(2) == 1);
     BuildWorld(play);
     for (auto _ : state) {
         state.PauseTiming();
@@ -127,15 +122,13 @@ void BM_Frame(benchmark::State& state) {
         }
     }
     SetLogPath("..//log//log.txt");
-    platform::WriteWatch::TEST_Allow(true);
 }
 BENCHMARK(BM_Frame)
-    ->ArgNames({"play", "log", "watch"})
-    ->Args({1, 1, 1})
-    ->Args({1, 0, 1})
-    ->Args({1, 0, 0})
-    ->Args({0, 1, 1})
-    ->Args({0, 0, 1})
+    ->ArgNames({"play", "log"})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({0, 0})
     ->Unit(benchmark::kMicrosecond);
 
 // One log line as the frame writes it: open, append, close.

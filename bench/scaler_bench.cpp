@@ -133,17 +133,13 @@ BENCHMARK(BM_Scale)
 
 // A frame of the game as far as presenting it goes: the still background
 // and, over it, 24 sprites of 48x48 pixels that move down a few pixels a
-// frame, as fighters and asteroids do, and a changing line of text. Each
-// drawing is marked in damage, on the background as its base.
-void DrawMovingFrame(const std::vector<uint32_t>& background, int frameNumber, std::vector<uint32_t>* frame,
-                     platform::FrameDamage* damage) {
+// frame, as fighters and asteroids do, and a changing line of text.
+void DrawMovingFrame(const std::vector<uint32_t>& background, int frameNumber, std::vector<uint32_t>* frame) {
     std::memcpy(frame->data(), background.data(), background.size() * sizeof(uint32_t));
-    damage->LayBase(platform::BaseKey{1, 0xFFFFFFFFu});
     auto fill = [&](int x, int y, int width, int height, uint32_t colour) {
         for (int row = std::max(y, 0); row < std::min(y + height, kHeight); ++row) {
             std::fill_n(frame->data() + static_cast<size_t>(row) * kWidth + x, width, colour);
         }
-        damage->Mark(x, y, x + width, y + height);
     };
     for (int i = 0; i < 24; ++i) {
         const int x = (i * 173) % (kWidth - 48);
@@ -154,17 +150,12 @@ void DrawMovingFrame(const std::vector<uint32_t>& background, int frameNumber, s
 }
 
 // Presenting a frame whose sprites moved: the change search over the whole
-// frame (or, with the frame's damage, over the tiles drawn over its
-// background in this frame or the last), then the picture under the changed
-// pixels scaled again. Compare with BM_Scale of the same screen (all of the
-// picture scaled) and with BM_FrameMemcpy. Arguments: screen width, screen
-// height, whether the damage is used.
+// frame, then the picture under the changed tiles scaled again. Compare
+// with BM_Scale of the same screen (all of the picture scaled) and with
+// BM_FrameMemcpy. Arguments: screen width, screen height.
 void BM_PictureUpdate(benchmark::State& state) {
     const int screenWidth = static_cast<int>(state.range(0));
     const int screenHeight = static_cast<int>(state.range(1));
-    const bool useDamage = state.range(2) != 0;
-    platform::FrameDamage damage;
-    damage.Resize(kWidth, kHeight);
     const std::vector<uint32_t> background = Frame();
     std::vector<uint32_t> frame(background.size());
     const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
@@ -173,16 +164,15 @@ void BM_PictureUpdate(benchmark::State& state) {
     uint32_t* origin = screen + static_cast<size_t>(picture.y) * screenWidth + picture.x;
     platform::PictureUpdater updater;
     updater.Configure(kWidth, kHeight, picture.width, picture.height);
-    DrawMovingFrame(background, 0, &frame, &damage);
-    updater.Update(frame.data(), kWidth, origin, screenWidth, useDamage ? &damage : nullptr);
+    DrawMovingFrame(background, 0, &frame);
+    updater.Update(frame.data(), kWidth, origin, screenWidth);
     int frameNumber = 1;
     int64_t written = 0, areas = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        DrawMovingFrame(background, frameNumber++, &frame, &damage);
+        DrawMovingFrame(background, frameNumber++, &frame);
         state.ResumeTiming();
-        for (const platform::PictureRect& area :
-             updater.Update(frame.data(), kWidth, origin, screenWidth, useDamage ? &damage : nullptr)) {
+        for (const platform::PictureRect& area : updater.Update(frame.data(), kWidth, origin, screenWidth)) {
             written += int64_t{area.width} * area.height;
             ++areas;
         }
@@ -194,10 +184,10 @@ void BM_PictureUpdate(benchmark::State& state) {
     state.SetLabel(std::to_string(picture.width) + "x" + std::to_string(picture.height));
 }
 BENCHMARK(BM_PictureUpdate)
-    ->ArgNames({"screen_w", "screen_h", "damage"})
-    ->ArgsProduct({{1024}, {768}, {0, 1}})
-    ->ArgsProduct({{1920}, {1080}, {0, 1}})
-    ->ArgsProduct({{3840}, {2160}, {0, 1}})
+    ->ArgNames({"screen_w", "screen_h"})
+    ->Args({1024, 768})
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ComputeStatistics("min", Fastest);

@@ -34,29 +34,15 @@ HRESULT D3dxSprite::Draw(IDirect3DTexture9* texture, const RECT* srcRect, const 
     // The software device hands out its back buffer's memory directly; any
     // other device goes through GetBackBuffer and LockRect.
     SpriteTarget target;
-    const SpriteImage& image = ours->Image();
     if (platform::GetBackBufferPixels(device_, nullptr, &target.pitchPixels, &target.width, &target.height)) {
-        // The background: its texels become the frame's base, so that the
-        // device copies only what was drawn over it since, and presentation
-        // looks for changes only there. Texels being changed under a lock
-        // have no name yet.
-        const uint32_t* texels =
-            ours->IsLocked() ? nullptr : SpriteCopiedTexels(target.width, target.height, image, placement, color);
-        if (texels != nullptr) {
-            platform::LayBackBufferBase(device_, platform::BaseKey{image.generation, color}, texels, target.width);
-            return D3D_OK;
-        }
-        if (SpriteCoversTarget(target.width, target.height, image, placement, color)) {
-            // Any other draw that paints every pixel opaquely makes the
-            // scene's pending clear pointless: it is dropped instead of done.
+        // A draw that paints every pixel opaquely (the background) makes the
+        // scene's pending clear pointless: it is dropped instead of done.
+        if (SpriteCoversTarget(target.width, target.height, ours->Image(), placement, color)) {
             platform::GetBackBufferPixelsToOverwrite(device_, &target.pixels, nullptr, nullptr, nullptr);
         } else {
-            RECT area{};
-            SpriteArea(target.width, target.height, image, placement, color, &area.left, &area.top, &area.right,
-                       &area.bottom);
-            platform::GetBackBufferPixelsToWrite(device_, area, &target.pixels, nullptr, nullptr, nullptr);
+            platform::GetBackBufferPixels(device_, &target.pixels, nullptr, nullptr, nullptr);
         }
-        DrawSprite(target, image, placement, color);
+        DrawSprite(target, ours->Image(), placement, color);
         return D3D_OK;
     }
     IDirect3DSurface9* backBuffer = nullptr;

@@ -51,12 +51,9 @@ private:
     void DrawIntoBackBuffer(int64_t x, int64_t y, const unsigned char* text, size_t length,
                             D3DCOLOR color) {
         TextTarget direct;
-        // The glyphs' area is known once they are drawn: the back buffer is
-        // taken with nothing marked, and marked right after.
-        if (platform::GetBackBufferPixelsToWrite(device_, RECT{}, &direct.pixels, &direct.pitchPixels,
-                                                 &direct.width, &direct.height)) {
-            const TextArea area = face_->Draw(direct, x, y, text, length, color);
-            platform::MarkBackBufferWritten(device_, RECT{area.left, area.top, area.right, area.bottom});
+        if (platform::GetBackBufferPixels(device_, &direct.pixels, &direct.pitchPixels,
+                                          &direct.width, &direct.height)) {
+            face_->Draw(direct, x, y, text, length, color);
             return;
         }
         IDirect3DSurface9* surface = nullptr;

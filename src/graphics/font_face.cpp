@@ -122,43 +122,32 @@ int64_t FontFace::MeasureWidth(const unsigned char* text, size_t count) const {
     return width;
 }
 
-TextArea FontFace::Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
-                        size_t count, uint32_t argb) const {
-    TextArea area;
+void FontFace::Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
+                    size_t count, uint32_t argb) const {
     if (text == nullptr || target.pixels == nullptr || target.width <= 0 || target.height <= 0 ||
         target.pitchPixels < target.width || (argb >> 24) == 0)
-        return area;
+        return;
     // A line whose cell lies wholly above or below the target shows nothing;
     // the margin allows for glyphs that reach beyond the cell.
-    if (y + cellHeight_ + kMaxHeight < 0 || y - kMaxHeight >= target.height) return area;
+    if (y + cellHeight_ + kMaxHeight < 0 || y - kMaxHeight >= target.height) return;
     int64_t pen = x;
     for (size_t i = 0; i < count; ++i) {
         // Every later glyph starts further right: once even the leftmost
         // bearing would start past the right edge, the rest is off screen.
         if (pen + minLeft_ >= target.width) break;
         const Glyph& glyph = glyphs_[text[i]];
-        if (glyph.width > 0) BlitGlyph(target, glyph, pen + glyph.left, y + glyph.top, argb, &area);
+        if (glyph.width > 0) BlitGlyph(target, glyph, pen + glyph.left, y + glyph.top, argb);
         pen += glyph.advance;
     }
-    return area;
 }
 
 void FontFace::BlitGlyph(const TextTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
-                         uint32_t argb, TextArea* area) const {
+                         uint32_t argb) const {
     const int64_t x0 = std::max<int64_t>(gx, 0);
     const int64_t x1 = std::min<int64_t>(gx + glyph.width, target.width);
     const int64_t y0 = std::max<int64_t>(gy, 0);
     const int64_t y1 = std::min<int64_t>(gy + glyph.rows, target.height);
     if (x0 >= x1 || y0 >= y1) return;
-    // Inside the target, so each bound fits an int.
-    if (area->left >= area->right || area->top >= area->bottom) {
-        *area = TextArea{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
-    } else {
-        area->left = std::min(area->left, static_cast<int>(x0));
-        area->top = std::min(area->top, static_cast<int>(y0));
-        area->right = std::max(area->right, static_cast<int>(x1));
-        area->bottom = std::max(area->bottom, static_cast<int>(y1));
-    }
     const uint32_t colourAlpha = argb >> 24;
     const uint32_t r = (argb >> 16) & 0xFF;
     const uint32_t g = (argb >> 8) & 0xFF;

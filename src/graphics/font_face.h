@@ -18,15 +18,6 @@ struct TextTarget {
     int height = 0;
 };
 
-// Pixels of a TextTarget: [left, right) x [top, bottom); empty when left >=
-// right or top >= bottom.
-struct TextArea {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
 class FontFace {
 public:
     // Largest |height| accepted; bounds the memory of the 256 glyph bitmaps.
@@ -64,9 +55,8 @@ public:
     // Draws count bytes of text with the top-left corner of its cell at
     // (x, y), anti-aliased, blended over the target in the colour (alpha =
     // coverage * the colour's alpha). Clipped to the target at every edge.
-    // Returns an area that holds every pixel written (empty when none was).
-    TextArea Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
-                  size_t count, uint32_t argb) const;
+    void Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
+              size_t count, uint32_t argb) const;
 
 private:
     // One rasterised byte value: a coverage bitmap placed relative to the
@@ -81,9 +71,8 @@ private:
     };
 
     FontFace() = default;
-    // Blends one glyph and adds the pixels it may have written to *area.
     void BlitGlyph(const TextTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
-                   uint32_t argb, TextArea* area) const;
+                   uint32_t argb) const;
 
     Glyph glyphs_[256];
     std::vector<uint8_t> coverage_;  // all glyph bitmaps, row by row, tightly packed

@@ -3,7 +3,6 @@
 #include <emmintrin.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 
@@ -249,19 +248,6 @@ void RightEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerEnd, 
 }
 #endif
 
-// The image's texels multiplied by color, kept with the image (which must
-// offer room for them) and made again only when the colour changes.
-ModulatedTexels* ModulatedCopy(const SpriteImage& image, uint32_t color, SpriteKernel kernel) {
-    ModulatedTexels* modulated = image.modulated;
-    if (!modulated->valid || modulated->color != color) {
-        modulated->texels.resize(static_cast<size_t>(image.width) * image.height);
-        RunCopyRow(modulated->texels.data(), image.pixels, image.width * image.height, color, kernel);
-        modulated->color = color;
-        modulated->valid = true;
-    }
-    return modulated;
-}
-
 void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
                uint32_t color, SpriteKernel kernel) {
     // The AVX2 loop runs once for the whole draw unless a test asks for it
@@ -277,7 +263,13 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
     // where the image offers room for that.
     ModulatedTexels* modulated = nullptr;
     if (copy && image.modulated != nullptr && (color & 0x00FFFFFFu) != 0x00FFFFFFu) {
-        modulated = ModulatedCopy(image, color, kernel);
+        modulated = image.modulated;
+        if (!modulated->valid || modulated->color != color) {
+            modulated->texels.resize(static_cast<size_t>(w) * h);
+            RunCopyRow(modulated->texels.data(), image.pixels, w * h, color, kernel);
+            modulated->color = color;
+            modulated->valid = true;
+        }
     }
     kernels::BlendRow row{};
     row.step = ax.step;
@@ -461,37 +453,31 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
 
 // The general path: any scale and rotation, one pixel at a time in floating
 // point. The game draws unturned sprites; this is for everything else.
-// The pixels a turned or freely scaled draw may cover: the box around the
-// four corners; false when there are none.
-bool GeneralBox(int width, int height, const SpriteImage& image, const SpritePlacement& p, int* x0, int* x1,
-                int* y0, int* y1) {
+void DrawGeneral(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& p,
+                 uint32_t color) {
     const double sx = p.scaleX, sy = p.scaleY;
-    if (sx == 0.0 || sy == 0.0) return false;
+    if (sx == 0.0 || sy == 0.0) return;
     const double cs = std::cos(static_cast<double>(p.rotation));
     const double sn = std::sin(static_cast<double>(p.rotation));
     const double w = image.width, h = image.height;
+    // Forward map of a sprite point (already scaled) to the screen.
+    auto toScreen = [&](double x, double y, double* outX, double* outY) {
+        const double qx = x - p.centreX, qy = y - p.centreY;
+        *outX = qx * cs - qy * sn + p.centreX + p.x;
+        *outY = qx * sn + qy * cs + p.centreY + p.y;
+    };
     double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
     for (double cx : {0.0, w * sx}) {
         for (double cy : {0.0, h * sy}) {
-            // Forward map of a sprite point (already scaled) to the screen.
-            const double qx = cx - p.centreX, qy = cy - p.centreY;
-            const double X = qx * cs - qy * sn + p.centreX + p.x;
-            const double Y = qx * sn + qy * cs + p.centreY + p.y;
+            double X, Y;
+            toScreen(cx, cy, &X, &Y);
             minX = std::min(minX, X), maxX = std::max(maxX, X);
             minY = std::min(minY, Y), maxY = std::max(maxY, Y);
         }
     }
-    CoveredPixels(minX, maxX - minX, width, x0, x1);
-    CoveredPixels(minY, maxY - minY, height, y0, y1);
-    return *x0 < *x1 && *y0 < *y1;
-}
-
-void DrawGeneral(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& p, uint32_t color,
-                 int x0, int x1, int y0, int y1) {
-    const double sx = p.scaleX, sy = p.scaleY;
-    const double cs = std::cos(static_cast<double>(p.rotation));
-    const double sn = std::sin(static_cast<double>(p.rotation));
-    const double w = image.width, h = image.height;
+    int x0, x1, y0, y1;
+    CoveredPixels(minX, maxX - minX, target.width, &x0, &x1);
+    CoveredPixels(minY, maxY - minY, target.height, &y0, &y1);
     for (int py = y0; py < y1; ++py) {
         for (int px = x0; px < x1; ++px) {
             // Back from the pixel centre to texel coordinates.
@@ -527,54 +513,6 @@ int FixedStep(float scale) {
     if (scale == 1.0f) return 1;
     if (scale == 0.5f) return 2;
     return 0;
-}
-
-// How DrawSprite goes about one draw into a width x height target: not at
-// all, along two fixed-weight axes, or pixel by pixel over a box; and the
-// pixels it may write, [x0, x1) x [y0, y1).
-struct DrawPlan {
-    enum class Kind { Nothing, Fixed, General };
-    Kind kind = Kind::Nothing;
-    Axis ax{};
-    Axis ay{};
-    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-};
-
-DrawPlan PlanDraw(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
-                  uint32_t color) {
-    DrawPlan plan;
-    if (image.pixels == nullptr || image.width <= 0 || image.height <= 0 || width <= 0 || height <= 0) {
-        return plan;
-    }
-    // A texel's alpha times a colour alpha of 0 is 0 everywhere: nothing shows.
-    if ((color >> 24) == 0) return plan;
-    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY,
-                    placement.rotation, placement.x, placement.y}) {
-        if (!std::isfinite(f)) return plan;
-    }
-    const int stepX = FixedStep(placement.scaleX);
-    const int stepY = FixedStep(placement.scaleY);
-    if (placement.rotation == 0.0f && stepX != 0 && stepY != 0) {
-        plan.ax = FixedAxis(placement.x, image.width, stepX, width);
-        plan.ay = FixedAxis(placement.y, image.height, stepY, height);
-        if (plan.ax.pixelFirst < plan.ax.pixelEnd && plan.ay.pixelFirst < plan.ay.pixelEnd) {
-            plan.kind = DrawPlan::Kind::Fixed;
-            plan.x0 = plan.ax.pixelFirst, plan.x1 = plan.ax.pixelEnd;
-            plan.y0 = plan.ay.pixelFirst, plan.y1 = plan.ay.pixelEnd;
-        }
-        return plan;
-    }
-    if (GeneralBox(width, height, image, placement, &plan.x0, &plan.x1, &plan.y0, &plan.y1)) {
-        plan.kind = DrawPlan::Kind::General;
-    }
-    return plan;
-}
-
-SpriteKernel ChooseKernel(SpriteKernel kernel) {
-    if (kernel == SpriteKernel::Auto) kernel = CpuHasAvx2() ? SpriteKernel::Avx2 : SpriteKernel::Sse2;
-    if ((kernel == SpriteKernel::Avx2 || kernel == SpriteKernel::TEST_Avx2PerRow) && !CpuHasAvx2())
-        kernel = SpriteKernel::Sse2;
-    return kernel;
 }
 
 }  // namespace
@@ -631,10 +569,7 @@ SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
         rowFirst[2 * rows + pairs + pair] = std::max(rowFirst[rows + r0], rowFirst[rows + r1]);
         rowEnd[2 * rows + pairs + pair] = std::min(rowEnd[rows + r0], rowEnd[rows + r1]);
     }
-    // Every analysis names new texels, even at the address of old ones.
-    static std::atomic<uint64_t> lastGeneration{0};
     SpriteImage image;
-    image.generation = ++lastGeneration;
     image.pixels = pixels;
     image.width = width;
     image.height = height;
@@ -661,54 +596,48 @@ bool CpuHasAvx2() {
 
 void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,
                 uint32_t color, SpriteKernel kernel) {
-    if (target.pixels == nullptr) return;
-    const DrawPlan plan = PlanDraw(target.width, target.height, image, placement, color);
-    switch (plan.kind) {
-    case DrawPlan::Kind::Nothing:
-        return;
-    case DrawPlan::Kind::Fixed:
-        DrawFixed(target, image, plan.ax, plan.ay, color, ChooseKernel(kernel));
-        return;
-    case DrawPlan::Kind::General:
-        DrawGeneral(target, image, placement, color, plan.x0, plan.x1, plan.y0, plan.y1);
+    if (target.pixels == nullptr || image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
+        target.width <= 0 || target.height <= 0) {
         return;
     }
-}
+    // A texel's alpha times a colour alpha of 0 is 0 everywhere: nothing shows.
+    if ((color >> 24) == 0) return;
+    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY,
+                    placement.rotation, placement.x, placement.y}) {
+        if (!std::isfinite(f)) return;
+    }
+    if (kernel == SpriteKernel::Auto) kernel = CpuHasAvx2() ? SpriteKernel::Avx2 : SpriteKernel::Sse2;
+    if ((kernel == SpriteKernel::Avx2 || kernel == SpriteKernel::TEST_Avx2PerRow) && !CpuHasAvx2())
+        kernel = SpriteKernel::Sse2;
 
-bool SpriteArea(int width, int height, const SpriteImage& image, const SpritePlacement& placement, uint32_t color,
-                int* left, int* top, int* right, int* bottom) {
-    const DrawPlan plan = PlanDraw(width, height, image, placement, color);
-    *left = plan.x0, *top = plan.y0, *right = plan.x1, *bottom = plan.y1;
-    return plan.kind != DrawPlan::Kind::Nothing;
+    const int stepX = FixedStep(placement.scaleX);
+    const int stepY = FixedStep(placement.scaleY);
+    if (placement.rotation == 0.0f && stepX != 0 && stepY != 0) {
+        const Axis ax = FixedAxis(placement.x, image.width, stepX, target.width);
+        const Axis ay = FixedAxis(placement.y, image.height, stepY, target.height);
+        if (ax.pixelFirst < ax.pixelEnd && ay.pixelFirst < ay.pixelEnd)
+            DrawFixed(target, image, ax, ay, color, kernel);
+        return;
+    }
+    DrawGeneral(target, image, placement, color);
 }
 
 bool SpriteCoversTarget(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
                         uint32_t color) {
+    if (image.pixels == nullptr || !image.opaque || width <= 0 || height <= 0 || (color >> 24) != 0xFF) return false;
+    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY, placement.rotation,
+                    placement.x, placement.y}) {
+        if (!std::isfinite(f)) return false;
+    }
     // The fixed-weight paths (unturned, scale 1 or 1/2) blend every covered
     // pixel by the filtered alpha, which is 255 for opaque texels: the old
     // pixel's weight is 0 in every kernel.
-    if (!image.opaque || (color >> 24) != 0xFF) return false;
-    const DrawPlan plan = PlanDraw(width, height, image, placement, color);
-    return plan.kind == DrawPlan::Kind::Fixed && plan.x0 == 0 && plan.x1 == width && plan.y0 == 0 &&
-           plan.y1 == height;
-}
-
-const uint32_t* SpriteCopiedTexels(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
-                                   uint32_t color) {
-    if (!image.opaque || (color >> 24) != 0xFF || image.width != width || image.height != height) return nullptr;
-    const DrawPlan plan = PlanDraw(width, height, image, placement, color);
-    // Texel (x, y) onto pixel (x, y), unfiltered: every pixel is its texel
-    // times the colour.
-    const Axis& ax = plan.ax;
-    const Axis& ay = plan.ay;
-    if (plan.kind != DrawPlan::Kind::Fixed || ax.step != 1 || ay.step != 1 || ax.weight != 0 || ay.weight != 0 ||
-        ax.pixelFirst != 0 || ax.pixelEnd != width || ay.pixelFirst != 0 || ay.pixelEnd != height ||
-        ax.base != 0 || ay.base != 0) {
-        return nullptr;
-    }
-    if ((color & 0x00FFFFFFu) == 0x00FFFFFFu) return image.pixels;
-    if (image.modulated == nullptr) return nullptr;
-    return ModulatedCopy(image, color, ChooseKernel(SpriteKernel::Auto))->texels.data();
+    const int stepX = FixedStep(placement.scaleX);
+    const int stepY = FixedStep(placement.scaleY);
+    if (placement.rotation != 0.0f || stepX == 0 || stepY == 0) return false;
+    const Axis ax = FixedAxis(placement.x, image.width, stepX, width);
+    const Axis ay = FixedAxis(placement.y, image.height, stepY, height);
+    return ax.pixelFirst == 0 && ax.pixelEnd == width && ay.pixelFirst == 0 && ay.pixelEnd == height;
 }
 
 namespace kernels {

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/pixel_memory.h"
-
 namespace gfx {
 
 // Copies of an image's texels the drawer keeps between draws. Owned by the
@@ -19,7 +17,7 @@ struct ModulatedTexels {
     // a plain copy.
     bool valid = false;
     uint32_t color = 0;
-    platform::PixelVector texels;
+    std::vector<uint32_t> texels;
     // The texels with the top bit of every byte flipped (t - 128 as signed
     // bytes): the form the wide filter multiplies, made once per image
     // instead of once per texel read.
@@ -32,8 +30,6 @@ struct ModulatedTexels {
 // The texture owns the memory.
 struct SpriteImage {
     const uint32_t* pixels = nullptr;
-    // Names these texels: a new number for every analysis, never 0.
-    uint64_t generation = 0;
     int width = 0;
     int height = 0;
     // Every texel has alpha 255.
@@ -112,18 +108,5 @@ void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const Spri
 // covering the whole target. Whatever the target held may then be dropped.
 bool SpriteCoversTarget(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
                         uint32_t color);
-
-// The pixels DrawSprite into a width x height target may write: [*left,
-// *right) x [*top, *bottom). False (an empty area) when it writes none.
-bool SpriteArea(int width, int height, const SpriteImage& image, const SpritePlacement& placement, uint32_t color,
-                int* left, int* top, int* right, int* bottom);
-
-// When DrawSprite into a width x height target would make every pixel its
-// texel times color, unfiltered (an opaque image of the target's size at the
-// origin, drawn unscaled: the background), those texels (width x height,
-// tightly packed; the image's own, or its modulated copy, made here if
-// needed); otherwise null. Valid until the image or the colour changes.
-const uint32_t* SpriteCopiedTexels(int width, int height, const SpriteImage& image, const SpritePlacement& placement,
-                                   uint32_t color);
 
 }  // namespace gfx

@@ -25,8 +25,6 @@ public:
 
     // The drawer's view; valid while the texture lives and is not locked.
     const SpriteImage& Image() const { return image_; }
-    // Between LockRect and UnlockRect: the texels may be changing.
-    bool IsLocked() const { return locked_; }
 
 private:
     void Analyse();

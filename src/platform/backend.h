@@ -12,8 +12,6 @@
 
 namespace platform {
 
-class FrameDamage;
-
 // One native event, turned into a window message by PeekMessageA.
 struct NativeEvent {
     enum class Type {
@@ -30,11 +28,9 @@ class Presenter {
 public:
     virtual ~Presenter() = default;
     // Shows one frame of width x height A8R8G8B8 pixels whose rows lie
-    // pitchPixels apart; the pixels are borrowed for the call only, and so is
-    // damage (may be null): which parts of them may differ from their base.
-    // Paces the caller where the backend does; a no-op once the window is gone.
-    virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels,
-                         const FrameDamage* damage) = 0;
+    // pitchPixels apart; the pixels are borrowed for the call only. Paces the
+    // caller where the backend does; a no-op once the window is gone.
+    virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
 };
 
 class Backend {

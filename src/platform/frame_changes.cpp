@@ -9,22 +9,12 @@
 namespace platform {
 
 const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int width, int height,
-                                                      int pitchPixels, const FrameDamage* damage) {
+                                                      int pitchPixels) {
     areas_.clear();
     if (frame == nullptr || width <= 0 || height <= 0) {
         known_ = false;
         return areas_;
     }
-    // A damage of another shape says nothing about this frame.
-    if (damage != nullptr && (!damage->HasBase() || damage->Width() != width || damage->Height() != height)) {
-        damage = nullptr;
-    }
-    const bool sameBase = known_ && damage != nullptr && damage->Base() == keptBase_ && width == width_ &&
-                          height == height_;
-    const auto keepDamage = [&] {
-        keptBase_ = damage != nullptr ? damage->Base() : BaseKey{};
-        if (damage != nullptr) keptMarks_ = damage->Bands();
-    };
     const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint32_t);
     if (!known_ || width != width_ || height != height_) {
         kept_.resize(static_cast<size_t>(width) * height);
@@ -35,7 +25,6 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
         width_ = width;
         height_ = height;
         known_ = true;
-        keepDamage();
         areas_.push_back({0, 0, width, height});
         return areas_;
     }
@@ -48,9 +37,6 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
     for (int top = 0; top < height; top += kBandRows) {
         const int bottom = std::min(top + kBandRows, height);
         const size_t band = static_cast<size_t>(top / kBandRows);
-        // On the same base only the tiles marked in either frame may differ.
-        const uint64_t candidates = sameBase ? damage->Bands()[band] | keptMarks_[band] : ~uint64_t{0};
-        if (candidates == 0) continue;
         uint64_t changed = 0;
         TileBox* const boxes = tileBoxes_.data() + band * 64;
         for (int y = top; y < bottom; ++y) {
@@ -58,7 +44,6 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
             uint32_t* keptRow = kept_.data() + static_cast<size_t>(y) * width;
             for (int t = 0; t < tiles; ++t) {
                 const uint64_t bit = uint64_t{1} << t;
-                if ((candidates & bit) == 0) continue;
                 const int x = t * tileWidth;
                 const int n = std::min(tileWidth, width - x);
                 if (SamePixels(row + x, keptRow + x, n)) continue;
@@ -83,7 +68,6 @@ const std::vector<PictureRect>& FrameChanges::Compare(const uint32_t* frame, int
         }
         bandChanges_[band] = changed;
     }
-    keepDamage();
     MakeAreas(tileWidth, tiles, false);
     if (areas_.size() > kMostAreas) MakeAreas(tileWidth, tiles, true);
     return areas_;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/frame_damage.h"
 #include "platform/frame_scaler.h"
 
 namespace platform {
@@ -35,13 +34,7 @@ public:
     // area is the extent of the changed pixels of its tiles, in band order.
     // The first frame, a frame of another size, and the first frame after
     // Forget come back whole. Valid until the next call.
-    //
-    // damage, when given, tells which tiles of frame may differ from its
-    // base (see FrameDamage). When the kept frame had a damage on the same
-    // base, only the tiles either of them marked are read: every other tile
-    // holds the base's pixels in both.
-    const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels,
-                                            const FrameDamage* damage = nullptr);
+    const std::vector<PictureRect>& Compare(const uint32_t* frame, int width, int height, int pitchPixels);
 
     // Forgets the kept frame: the next one comes back whole.
     void Forget() { known_ = false; }
@@ -56,10 +49,6 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool known_ = false;
-    // The kept frame's damage: its base (none when it came without one) and
-    // its marked tiles, one bit each per band.
-    BaseKey keptBase_;
-    std::vector<uint64_t> keptMarks_;
     std::vector<PictureRect> areas_;
     // Per band, its changed tiles, one bit each.
     std::vector<uint64_t> bandChanges_;

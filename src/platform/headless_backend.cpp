@@ -1,6 +1,5 @@
 #include "platform/headless_backend.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -11,9 +10,8 @@ class HeadlessPresenter : public Presenter {
 public:
     explicit HeadlessPresenter(std::shared_ptr<HeadlessBackend> backend) : backend_(std::move(backend)) {}
 
-    void Present(const uint32_t* pixels, int width, int height, int pitchPixels,
-                 const FrameDamage* damage) override {
-        backend_->TakeFrame(pixels, width, height, pitchPixels, damage);
+    void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
+        backend_->TakeFrame(pixels, width, height, pitchPixels);
     }
 
 private:
@@ -119,31 +117,7 @@ DWORD HeadlessBackend::Milliseconds() { return millisecondsDriven_ ? millisecond
 
 void HeadlessBackend::SetKeepFrames(bool keep) { keepFrames_ = keep; }
 
-void HeadlessBackend::TEST_CheckDamage(bool on) {
-    checkDamage_ = on;
-    damagePicture_.clear();
-}
-
-void HeadlessBackend::TakeFrame(const uint32_t* pixels, int width, int height, int pitchPixels,
-                                const FrameDamage* damage) {
-    if (damage != nullptr && damage->HasBase()) ++presentsWithBase_;
-    if (checkDamage_) {
-        // Kept up to date as the window's picture is, at 1:1: only where the
-        // damage lets the search for changes look. It must come out as the frame.
-        if (damagePicture_.size() != static_cast<size_t>(width) * height) {
-            damagePicture_.assign(static_cast<size_t>(width) * height, 0);
-            damageUpdater_.Configure(width, height, width, height);
-        }
-        damageUpdater_.Update(pixels, pitchPixels, damagePicture_.data(), width, damage);
-        for (int y = 0; y < height; ++y) {
-            const uint32_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
-            if (!std::equal(row, row + width, damagePicture_.begin() + static_cast<ptrdiff_t>(y) * width)) {
-                ++damageMisses_;
-                damageUpdater_.Invalidate();
-                break;
-            }
-        }
-    }
+void HeadlessBackend::TakeFrame(const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (keepFrames_) {
         lastFrame_.resize(static_cast<size_t>(width) * height);
         for (int y = 0; y < height; ++y) {

@@ -11,7 +11,6 @@
 
 #include "platform/backend.h"
 #include "platform/key_tracker.h"
-#include "platform/picture_updater.h"
 
 namespace platform {
 
@@ -58,15 +57,6 @@ public:
     bool CursorVisible() const;
     // The title the window was opened with.
     const std::string& WindowTitle() const;
-    // Tests: whether each present also keeps a picture of the frames up to
-    // date as a window's picture is kept, searching for changes only where
-    // the frame's damage allows; TEST_DamageMisses counts the presents after
-    // which that picture was not the frame (presentation would have missed
-    // a change).
-    void TEST_CheckDamage(bool on);
-    uint64_t TEST_DamageMisses() const { return damageMisses_; }
-    // Tests: how many presents came with a damage on a known base.
-    uint64_t TEST_PresentsWithBase() const { return presentsWithBase_; }
 
     // Backend.
     bool OpenWindow(const char* title, int width, int height, bool visible) override;
@@ -81,7 +71,7 @@ public:
     DWORD Milliseconds() override;
 
     // Called by the headless presenter: keeps the frame, counts it, runs the hook.
-    void TakeFrame(const uint32_t* pixels, int width, int height, int pitchPixels, const FrameDamage* damage);
+    void TakeFrame(const uint32_t* pixels, int width, int height, int pitchPixels);
 
 private:
     KeyTracker keys_;
@@ -101,11 +91,6 @@ private:
     bool keepFrames_ = true;
     std::vector<uint32_t> lastFrame_;
     std::vector<std::string> messageBoxes_;
-    bool checkDamage_ = false;
-    PictureUpdater damageUpdater_;
-    std::vector<uint32_t> damagePicture_;
-    uint64_t damageMisses_ = 0;
-    uint64_t presentsWithBase_ = 0;
 };
 
 // Creates and installs a headless backend for the process; returns it.

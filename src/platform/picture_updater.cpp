@@ -11,10 +11,10 @@ void PictureUpdater::Configure(int frameWidth, int frameHeight, int pictureWidth
 }
 
 const std::vector<PictureRect>& PictureUpdater::Update(const uint32_t* frame, int framePitchPixels, uint32_t* dst,
-                                                       int dstPitchPixels, const FrameDamage* damage) {
+                                                       int dstPitchPixels) {
     written_.clear();
     if (frame == nullptr || dst == nullptr) return written_;
-    for (const PictureRect& changed : changes_.Compare(frame, frameWidth_, frameHeight_, framePitchPixels, damage)) {
+    for (const PictureRect& changed : changes_.Compare(frame, frameWidth_, frameHeight_, framePitchPixels)) {
         const PictureRect area = scaler_.AreaOf(changed);
         if (area.width <= 0 || area.height <= 0) continue;
         // Areas of neighbouring bands may share a picture row or two (the

@@ -28,10 +28,9 @@ public:
     // apart, as for FrameScaler::Scale) up to date with the frame, of the
     // configured size. Returns the parts of the picture it wrote, in picture
     // pixels: none when the frame is the last one again, the whole picture
-    // after Configure or Invalidate. Valid until the next call. damage (may
-    // be null) narrows the search for changes, as for FrameChanges::Compare.
+    // after Configure or Invalidate. Valid until the next call.
     const std::vector<PictureRect>& Update(const uint32_t* frame, int framePitchPixels, uint32_t* dst,
-                                           int dstPitchPixels, const FrameDamage* damage = nullptr);
+                                           int dstPitchPixels);
 
     const FrameScaler& Scaler() const { return scaler_; }
 

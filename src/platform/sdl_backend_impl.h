@@ -38,8 +38,7 @@ public:
     void ShowMessageBox(const char* caption, const char* text) override;
 
     // Shows one frame; paces to the refresh rate where vsync does not wait.
-    // damage (may be null) tells which parts may differ from their base.
-    void PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels, const FrameDamage* damage);
+    void PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels);
     // Drops the renderer and its texture (the device presenting is gone).
     void DestroyRenderer();
 
@@ -86,8 +85,7 @@ private:
     void ApplyPadKeys(const Pad& pad, const std::vector<PadKeyEvent>& changes, std::vector<NativeEvent>* events);
     // Presenting on the CPU: straight into the window's own surface, no renderer.
     bool StartSurfacePresentation(int width, int height);
-    void PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels,
-                            const FrameDamage* damage);
+    void PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels);
     // Marks the surface's layout stale on window events that change or
     // invalidate it (an SDL event watch).
     static int WatchWindow(void* backend, SDL_Event* event);
@@ -136,7 +134,7 @@ public:
     explicit SdlPresenter(std::shared_ptr<SdlBackend> backend);
     // The device is gone: so are its renderer and texture.
     ~SdlPresenter() override;
-    void Present(const uint32_t* pixels, int width, int height, int pitchPixels, const FrameDamage* damage) override;
+    void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override;
 
 private:
     std::shared_ptr<SdlBackend> backend_;

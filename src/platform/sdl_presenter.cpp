@@ -30,15 +30,13 @@ SdlPresenter::SdlPresenter(std::shared_ptr<SdlBackend> backend) : backend_(std::
 
 SdlPresenter::~SdlPresenter() { backend_->DestroyRenderer(); }
 
-void SdlPresenter::Present(const uint32_t* pixels, int width, int height, int pitchPixels,
-                           const FrameDamage* damage) {
-    backend_->PresentFrame(pixels, width, height, pitchPixels, damage);
+void SdlPresenter::Present(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    backend_->PresentFrame(pixels, width, height, pitchPixels);
 }
 
-void SdlBackend::PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels,
-                              const FrameDamage* damage) {
+void SdlBackend::PresentFrame(const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (surface_.active) {
-        PresentIntoSurface(pixels, width, height, pitchPixels, damage);
+        PresentIntoSurface(pixels, width, height, pitchPixels);
         return;
     }
     if (window_ == nullptr || renderer_ == nullptr || texture_ == nullptr) return;
@@ -90,8 +88,7 @@ bool SdlBackend::StartSurfacePresentation(int width, int height) {
     return true;
 }
 
-void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels,
-                                    const FrameDamage* damage) {
+void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (window_ == nullptr || width != textureWidth_ || height != textureHeight_) return;
     // A surface SDL has invalidated (the window's size changed) is made
     // anew here; any change means a new layout, bars and a full update.
@@ -139,9 +136,9 @@ void SdlBackend::PresentIntoSurface(const uint32_t* pixels, int width, int heigh
         if (s.direct) {
             const int pitch = surface->pitch / 4;
             uint32_t* origin = static_cast<uint32_t*>(surface->pixels) + static_cast<size_t>(p.y) * pitch + p.x;
-            written = &s.updater.Update(pixels, pitchPixels, origin, pitch, damage);
+            written = &s.updater.Update(pixels, pitchPixels, origin, pitch);
         } else {
-            written = &s.updater.Update(pixels, pitchPixels, s.staging.data(), p.width, damage);
+            written = &s.updater.Update(pixels, pitchPixels, s.staging.data(), p.width);
         }
         for (const PictureRect& area : *written) {
             if (!s.direct) {

@@ -15,9 +15,7 @@ SoftwareDevice::SoftwareDevice(std::shared_ptr<Backend> backend, std::unique_ptr
       presenter_(std::move(presenter)),
       backBuffer_(new SoftwareSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT)),
       // Nothing presented yet: the screen is black.
-      frontBuffer_(kPixelCount, 0xFF000000u) {
-    frontDamage_.Resize(kWidth, kHeight);
-}
+      frontBuffer_(kPixelCount, 0xFF000000u) {}
 
 SoftwareDevice::~SoftwareDevice() {
     // Someone may still hold the back buffer; it keeps its own pixels.
@@ -76,16 +74,14 @@ HRESULT SoftwareDevice::Present(const RECT* src, const RECT* dst, HWND /*overrid
         // Whoever holds the lock keeps writing through its address: the
         // storage must stay where it is, so this present copies.
         std::memcpy(frontBuffer_.data(), backBuffer_->Pixels(), kPixelCount * sizeof(uint32_t));
-        // What the holder wrote so far is not marked until it unlocks.
-        frontDamage_.Forget();
     } else {
         // A discarding swap chain leaves the back buffer's contents undefined
         // after a present, so the two buffers simply trade storage; the
         // game clears each frame before drawing. Nothing keeps a pixel
         // address across frames: the drawers fetch it for every draw.
-        backBuffer_->ExchangePixels(&frontBuffer_, &frontDamage_);
+        backBuffer_->ExchangePixels(&frontBuffer_);
     }
-    if (presenter_) presenter_->Present(frontBuffer_.data(), kWidth, kHeight, kWidth, &frontDamage_);
+    if (presenter_) presenter_->Present(frontBuffer_.data(), kWidth, kHeight, kWidth);
     return D3D_OK;
 }
 

@@ -46,10 +46,7 @@ private:
     // Declared after the backend so that it is destroyed first.
     std::unique_ptr<Presenter> presenter_;
     SoftwareSurface* backBuffer_;
-    PixelVector frontBuffer_;
-    // What the front buffer's pixels hold beyond their base, handed to the
-    // presenter with them.
-    FrameDamage frontDamage_;
+    std::vector<uint32_t> frontBuffer_;
     bool inScene_ = false;
 };
 

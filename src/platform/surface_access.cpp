@@ -41,27 +41,4 @@ bool GetBackBufferPixelsToOverwrite(IDirect3DDevice9* device, uint32_t** pixels,
     return Describe(surface, pixels, first, pitchPixels, width, height);
 }
 
-bool GetBackBufferPixelsToWrite(IDirect3DDevice9* device, const RECT& area, uint32_t** pixels, int* pitchPixels,
-                                int* width, int* height) {
-    auto* software = dynamic_cast<SoftwareDevice*>(device);
-    if (software == nullptr) return false;
-    SoftwareSurface* surface = software->BackBuffer();
-    uint32_t* first = pixels != nullptr ? surface->PixelsToWrite(area.left, area.top, area.right, area.bottom) : nullptr;
-    return Describe(surface, pixels, first, pitchPixels, width, height);
-}
-
-bool MarkBackBufferWritten(IDirect3DDevice9* device, const RECT& area) {
-    auto* software = dynamic_cast<SoftwareDevice*>(device);
-    if (software == nullptr) return false;
-    software->BackBuffer()->PixelsToWrite(area.left, area.top, area.right, area.bottom);
-    return true;
-}
-
-bool LayBackBufferBase(IDirect3DDevice9* device, BaseKey key, const uint32_t* content, int pitchPixels) {
-    auto* software = dynamic_cast<SoftwareDevice*>(device);
-    if (software == nullptr) return false;
-    software->BackBuffer()->LayBase(key, content, pitchPixels);
-    return true;
-}
-
 }  // namespace platform

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "platform/d3d9.h"
-#include "platform/frame_damage.h"
 
 namespace platform {
 
@@ -21,25 +20,6 @@ bool GetBackBufferPixels(IDirect3DDevice9* device, uint32_t** pixels, int* pitch
 // dropped instead of done.
 bool GetBackBufferPixelsToOverwrite(IDirect3DDevice9* device, uint32_t** pixels, int* pitchPixels, int* width,
                                     int* height);
-
-// The same for a caller that writes only inside area (left/top inclusive,
-// right/bottom exclusive; may be empty or reach past the buffer): the part
-// of the back buffer that presentation searches for changes stays small.
-// Whatever the caller writes outside area may never reach the screen.
-bool GetBackBufferPixelsToWrite(IDirect3DDevice9* device, const RECT& area, uint32_t** pixels, int* pitchPixels,
-                                int* width, int* height);
-
-// Adds area to what the caller of GetBackBufferPixelsToWrite has written
-// (for a caller that learns the area only while drawing). False when device
-// is null or not ours.
-bool MarkBackBufferWritten(IDirect3DDevice9* device, const RECT& area);
-
-// Makes every pixel of the back buffer that of content (a picture of the
-// back buffer's size, rows pitchPixels apart), named key: the same key must
-// always come with the same pixels (the drawer names an image and its
-// colour). Costs a copy of what was drawn over the base since this buffer
-// last held it. False (nothing done) when device is null or not ours.
-bool LayBackBufferBase(IDirect3DDevice9* device, BaseKey key, const uint32_t* content, int pitchPixels);
 
 // The same as GetBackBufferPixels for any surface of the software device
 // (back buffer, off-screen).

@@ -319,8 +319,7 @@ public:
     explicit WebPresenter(std::shared_ptr<WebBackend> backend) : backend_(std::move(backend)) {}
     ~WebPresenter() override { backend_->EndPresenting(); }
 
-    void Present(const uint32_t* pixels, int width, int height, int pitchPixels,
-                 const FrameDamage* /*damage*/) override {
+    void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
         backend_->PresentFrame(pixels, width, height, pitchPixels);
     }
 

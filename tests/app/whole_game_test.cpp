@@ -22,9 +22,6 @@ TEST_F(WholeGameTest, PlaysUntilGameOverAndSavesTheFinalScreenshot) {
     int maxLevel = 1;
     bool hit = false;
     const uint64_t kMaxFrames = 40000;
-    // Every frame of the game also checks that presentation, looking for
-    // changes only where the frame's damage allows, would show the frame.
-    backend->TEST_CheckDamage(true);
 
     DriveFrames([&](uint64_t frame) {
         if (frame == 2) {
@@ -56,9 +53,6 @@ TEST_F(WholeGameTest, PlaysUntilGameOverAndSavesTheFinalScreenshot) {
 
     ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     ASSERT_NE(gameOverAt, 0u) << "no game over within " << kMaxFrames << " frames";
-    EXPECT_EQ(backend->TEST_DamageMisses(), 0u) << "a frame whose damage hid a change";
-    // The background is the base of nearly every frame (all but the first).
-    EXPECT_GE(backend->TEST_PresentsWithBase() + 2, backend->PresentCount());
     EXPECT_TRUE(hit);
     EXPECT_EQ(difficulty, 0);
     EXPECT_GT(finalScore, 0);

@@ -119,7 +119,7 @@ protected:
         for (int i = 0; i < times; ++i) {
             std::vector<platform::NativeEvent> events;
             backend->PumpEvents(&events);
-            presenter->Present(frame.pixels.data(), kFrameWidth, kFrameHeight, kFrameWidth, nullptr);
+            presenter->Present(frame.pixels.data(), kFrameWidth, kFrameHeight, kFrameWidth);
         }
     }
     const std::string& DisplayName() const { return xvfb->Display(); }

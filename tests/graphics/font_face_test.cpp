@@ -99,8 +99,9 @@ const FontFace& Arial() {
     return *face;
 }
 
-TextArea DrawOn(Canvas& canvas, int64_t x, int64_t y, const std::string& text, uint32_t colour = kWhite) {
-    return Arial().Draw(canvas.Target(), x, y, Bytes(text), text.size(), colour);
+void DrawOn(Canvas& canvas, int64_t x, int64_t y, const std::string& text,
+            uint32_t colour = kWhite) {
+    Arial().Draw(canvas.Target(), x, y, Bytes(text), text.size(), colour);
 }
 
 TEST(FontFace, ArialResolvesToLiberationSansWithAWindowsSixteenPixelCell) {
@@ -280,20 +281,9 @@ TEST(FontFace, DrawingIsClippedAtEveryEdge) {
     const std::string text = "Fehler beim Laden der Datei " + std::string(100, 'M') + " \xC4\xD6\xDC";
     for (const Case& c : cases) {
         Canvas canvas(200, 40);
-        const TextArea area = DrawOn(canvas, c.x, c.y, text);
+        DrawOn(canvas, c.x, c.y, text);
         EXPECT_TRUE(canvas.GuardIntact()) << c.x << "," << c.y;
         EXPECT_EQ(canvas.LitCount() > 0, c.visible) << c.x << "," << c.y;
-        // The area Draw reports holds every pixel it lit (presentation looks
-        // for changes only there), and is empty when nothing shows.
-        const bool empty = area.left >= area.right || area.top >= area.bottom;
-        EXPECT_EQ(!empty, c.visible) << c.x << "," << c.y;
-        for (int y = 0; y < canvas.height(); ++y) {
-            for (int x = 0; x < canvas.width(); ++x) {
-                if (!canvas.Lit(x, y)) continue;
-                ASSERT_TRUE(x >= area.left && x < area.right && y >= area.top && y < area.bottom)
-                    << "lit " << x << "," << y << " outside the area, text at " << c.x << "," << c.y;
-            }
-        }
     }
 }
 

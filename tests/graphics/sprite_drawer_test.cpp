@@ -257,37 +257,6 @@ TEST_P(SpriteDrawerAgreement, MatchesFloatingPointReferenceWithinTwo) {
     EXPECT_GT(changed, 0);
 }
 
-// Every pixel a draw changes lies inside the area SpriteArea gives for it:
-// presentation looks for changes only there.
-TEST_P(SpriteDrawerAgreement, ChangesNoPixelOutsideItsArea) {
-    const auto& [kc, c] = GetParam();
-    if (kc.kernel == SpriteKernel::Avx2 && !gfx::CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
-    const Image img = MakeImage(c);
-    Screen drawn(120, 90, 3);
-    const Screen before(120, 90, 3);
-    const SpritePlacement p = [&] {
-        SpritePlacement q;
-        q.scaleX = q.scaleY = c.scale;
-        q.x = c.x;
-        q.y = c.y;
-        return q;
-    }();
-    int left = 0, top = 0, right = 0, bottom = 0;
-    const bool any = gfx::SpriteArea(120, 90, img.view, p, c.color, &left, &top, &right, &bottom);
-    gfx::DrawSprite(drawn.Target(), img.view, p, c.color, kc.kernel);
-    int changed = 0;
-    for (int y = 0; y < 90; ++y) {
-        for (int x = 0; x < 120; ++x) {
-            if (drawn.At(x, y) == before.At(x, y)) continue;
-            ++changed;
-            ASSERT_TRUE(any && x >= left && x < right && y >= top && y < bottom)
-                << x << "," << y << " changed outside [" << left << "," << right << ") x [" << top << "," << bottom
-                << ")";
-        }
-    }
-    EXPECT_GT(changed, 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     SpriteDrawer, SpriteDrawerAgreement,
     ::testing::Combine(::testing::Values(KernelCase{SpriteKernel::Scalar, "Scalar"},
@@ -652,94 +621,6 @@ TEST(SpriteDrawer, CoversTargetOnlyWhenEveryPixelIsPaintedOpaquely) {
                     ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y << " kernel " << static_cast<int>(kernel);
                     ASSERT_EQ(a.At(x, y) >> 24, 0xFFu);
                 }
-        }
-    }
-}
-
-// Turned and freely scaled draws, partly or wholly off the target, and
-// draws that show nothing: the area holds every changed pixel and is empty
-// exactly when nothing can change.
-TEST(SpriteDrawer, TurnedAndScaledDrawsChangeNoPixelOutsideTheirArea) {
-    const Image disc = SoftDisc(41, 37, 5);
-    const Image opaque = NoiseImage(30, 20, 6, 255);
-    auto turned = [](float x, float y, float scale, float rotation) {
-        SpritePlacement p = At(x, y, scale);
-        p.rotation = rotation;
-        p.centreX = 15.0f;
-        p.centreY = 10.0f;
-        return p;
-    };
-    struct Row {
-        const char* name;
-        const Image& image;
-        SpritePlacement placement;
-        uint32_t color;
-    };
-    const Row rows[] = {
-        {"a quarter turn", disc, turned(30, 20, 1.0f, std::numbers::pi_v<float> / 2), 0xFFFFFFFF},
-        {"a small turn, scaled up", opaque, turned(40.3f, 30.6f, 1.7f, 0.3f), 0xFFBBBBBB},
-        {"turned over the left edge", opaque, turned(-12.5f, 40.0f, 1.0f, 2.0f), 0xFFFFFFFF},
-        {"turned over the bottom right corner", disc, turned(100.2f, 75.9f, 1.3f, -0.7f), 0xFFAAAAAA},
-        {"scaled down, unturned", disc, At(10.4f, 5.2f, 0.37f), 0xFFFFFFFF},
-        {"wholly off to the right", opaque, At(400, 10), 0xFFFFFFFF},
-        {"wholly above, turned", opaque, turned(20, -300, 1.0f, 1.0f), 0xFFFFFFFF},
-        {"colour alpha 0", opaque, At(10, 10), 0x00FFFFFF},
-        {"scale 0", opaque, turned(10, 10, 0.0f, 0.5f), 0xFFFFFFFF},
-        {"not finite", opaque, At(std::numeric_limits<float>::infinity(), 0), 0xFFFFFFFF},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        Screen drawn(120, 90, 3);
-        const Screen before(120, 90, 3);
-        int left = 0, top = 0, right = 0, bottom = 0;
-        const bool any = gfx::SpriteArea(120, 90, r.image.view, r.placement, r.color, &left, &top, &right, &bottom);
-        gfx::DrawSprite(drawn.Target(), r.image.view, r.placement, r.color);
-        for (int y = 0; y < 90; ++y) {
-            for (int x = 0; x < 120; ++x) {
-                if (drawn.At(x, y) == before.At(x, y)) continue;
-                ASSERT_TRUE(any && x >= left && x < right && y >= top && y < bottom) << x << "," << y;
-            }
-        }
-        if (!any) {
-            EXPECT_TRUE(left >= right || top >= bottom);
-        }
-    }
-}
-
-// The background's texels are handed out only when the draw is exactly a
-// copy of them (times the colour) onto every pixel, and then they are the
-// very pixels DrawSprite writes.
-TEST(SpriteDrawer, CopiedTexelsOnlyForAnUnfilteredCopyOfTheWholeTarget) {
-    const Image screenSized = NoiseImage(40, 24, 7, 255);
-    const Image larger = NoiseImage(43, 26, 8, 255);
-    const Image soft = SoftDisc(40, 24, 10);
-    struct Row {
-        const char* name;
-        const Image& image;
-        SpritePlacement placement;
-        uint32_t color;
-        bool copied;
-    };
-    const Row rows[] = {
-        {"screen-sized at 0,0, a colour", screenSized, At(0, 0), 0xFFAAAAAA, true},
-        {"screen-sized at 0,0, white", screenSized, At(0, 0), 0xFFFFFFFF, true},
-        {"screen-sized, moved down by half a pixel (filtered)", screenSized, At(0, 0.5f), 0xFFFFFFFF, false},
-        {"screen-sized, moved left by a pixel", screenSized, At(-1, 0), 0xFFFFFFFF, false},
-        {"larger at 0,0", larger, At(0, 0), 0xFFFFFFFF, false},
-        {"larger, moved", larger, At(-1, -1), 0xFFFFFFFF, false},
-        {"soft edges", soft, At(0, 0), 0xFFFFFFFF, false},
-        {"translucent colour", screenSized, At(0, 0), 0xFEFFFFFF, false},
-        {"half scale", screenSized, At(0, 0, 0.5f), 0xFFFFFFFF, false},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        const uint32_t* texels = gfx::SpriteCopiedTexels(40, 24, r.image.view, r.placement, r.color);
-        ASSERT_EQ(texels != nullptr, r.copied);
-        if (texels == nullptr) continue;
-        Screen drawn(40, 24, 1);
-        gfx::DrawSprite(drawn.Target(), r.image.view, r.placement, r.color);
-        for (int y = 0; y < 24; ++y) {
-            for (int x = 0; x < 40; ++x) ASSERT_EQ(texels[y * 40 + x], drawn.At(x, y)) << x << "," << y;
         }
     }
 }

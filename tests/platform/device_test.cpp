@@ -2,15 +2,11 @@
 
 #include <cstring>
 #include <memory>
-#include <random>
-#include <vector>
 
 #include "platform/d3d9.h"
 #include "platform/headless_backend.h"
-#include "platform/software_surface.h"
 #include "platform/surface_access.h"
 #include "platform/win32.h"
-#include "platform/write_watch.h"
 
 namespace {
 
@@ -34,9 +30,6 @@ class Device : public ::testing::Test {
 protected:
     void SetUp() override {
         backend = platform::InstallHeadlessBackend();
-        // Every present of every test here also checks that presentation,
-        // looking for changes only where the damage allows, would show the frame.
-        backend->TEST_CheckDamage(true);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = PlainProc;
@@ -55,10 +48,6 @@ protected:
     }
 
     void TearDown() override {
-        // (One test lets go of the backend.)
-        if (backend) {
-            EXPECT_EQ(backend->TEST_DamageMisses(), 0u) << "a present whose damage hid a change";
-        }
         if (device != nullptr) device->Release();
         if (direct3D != nullptr) direct3D->Release();
     }
@@ -234,207 +223,6 @@ TEST_F(Device, PresentWhileTheBackBufferIsLockedKeepsTheLockedAddress) {
     EXPECT_EQ(Read(back, 7, 7), 0xFFABCDEFu);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(At(backend->LastFrame(), 7, 7), 0xFFABCDEFu);
-    back->Release();
-}
-
-// The back buffer written in every way the drawers and the game write it,
-// in a random order: after each step its pixels are what was written, and
-// every tile its damage leaves unmarked holds the base's pixels.
-// The damage tests run twice: with the writes under a whole lock found by
-// watching the pages written, and by comparing the frame with its base.
-class DeviceDamage : public Device, public ::testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override {
-        if (GetParam() && platform::ProcessIsTraced()) GTEST_SKIP() << "run under a debugger, where the watch is off";
-        platform::WriteWatch::TEST_Allow(GetParam());
-        faultsBefore = platform::WriteWatch::TEST_FaultsTaken();
-        Device::SetUp();
-    }
-    void TearDown() override {
-        Device::TearDown();
-        platform::WriteWatch::TEST_Allow(true);
-    }
-    // Whether writes went through the watch: only when it was allowed.
-    void ExpectWatched() const {
-        if (GetParam()) {
-            EXPECT_GT(platform::WriteWatch::TEST_FaultsTaken(), faultsBefore);
-        } else {
-            EXPECT_EQ(platform::WriteWatch::TEST_FaultsTaken(), faultsBefore);
-        }
-    }
-    uint64_t faultsBefore = 0;
-};
-INSTANTIATE_TEST_SUITE_P(WatchedOrCompared, DeviceDamage, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Watched" : "Compared";
-                         });
-
-TEST_P(DeviceDamage, AWholeLockMarksOnlyTheTilesItChanged) {
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    const auto* surface = dynamic_cast<const platform::SoftwareSurface*>(back);
-    ASSERT_NE(surface, nullptr);
-    std::vector<uint32_t> base(1024 * 768);
-    for (size_t i = 0; i < base.size(); ++i) base[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
-    constexpr int kBand = platform::FrameChanges::kBandRows;
-    struct Case {
-        const char* name;
-        RECT changed;        // written with new pixels
-        RECT rewritten;      // written with the pixels already there
-        std::vector<std::pair<int, uint64_t>> marks;  // (band, tiles)
-    };
-    const Case cases[] = {
-        {"the health bar's box", {1, 750, 202, 756}, {}, {{750 / kBand, 0b1111}, {755 / kBand, 0b1111}}},
-        {"the first and the last pixel", {0, 0, 1, 1}, {}, {{0, 1}}},
-        {"rows rewritten unchanged", {}, {0, 100, 1024, 140}, {}},
-        {"a change inside rewritten rows",
-         {600, 300, 601, 301},
-         {0, 290, 1024, 310},
-         {{300 / kBand, uint64_t{1} << 9}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(platform::LayBackBufferBase(device, platform::BaseKey{55, 0xFFFFFFFFu}, base.data(), 1024));
-        D3DLOCKED_RECT locked{};
-        ASSERT_EQ(back->LockRect(&locked, nullptr, 0), D3D_OK);
-        auto* pixels = static_cast<uint32_t*>(locked.pBits);
-        for (LONG y = c.rewritten.top; y < c.rewritten.bottom; ++y) {
-            for (LONG x = c.rewritten.left; x < c.rewritten.right; ++x) pixels[y * 1024 + x] = base[y * 1024 + x];
-        }
-        for (LONG y = c.changed.top; y < c.changed.bottom; ++y) {
-            for (LONG x = c.changed.left; x < c.changed.right; ++x) pixels[y * 1024 + x] = ~base[y * 1024 + x];
-        }
-        back->UnlockRect();
-        ASSERT_TRUE(surface->Damage().HasBase());
-        std::vector<std::pair<int, uint64_t>> marks;
-        for (size_t band = 0; band < surface->Damage().Bands().size(); ++band) {
-            if (surface->Damage().Bands()[band] != 0) marks.emplace_back(band, surface->Damage().Bands()[band]);
-        }
-        EXPECT_EQ(marks, c.marks);
-        // Frames presented keep coming out right (checked in TearDown).
-        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    }
-    ExpectWatched();
-    back->Release();
-}
-
-TEST_P(DeviceDamage, KeepsUpWithEveryKindOfWrite) {
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    const auto* surface = dynamic_cast<const platform::SoftwareSurface*>(back);
-    ASSERT_NE(surface, nullptr);
-    std::mt19937 random(20261211);
-    const auto noise = [&] {
-        std::vector<uint32_t> pixels(1024 * 768);
-        for (uint32_t& p : pixels) p = 0xFF000000u | (random() & 0xFFFFFFu);
-        return pixels;
-    };
-    const std::vector<uint32_t> bases[2] = {noise(), noise()};
-    const platform::BaseKey keys[2] = {{101, 0xFFFFFFFFu}, {102, 0xFFAAAAAAu}};
-    // What the back and the front buffer must hold.
-    std::vector<uint32_t> back_(1024 * 768, 0xFF000000u), front(1024 * 768, 0xFF000000u);
-    const auto someArea = [&] {
-        const int left = static_cast<int>(random() % 1100) - 40, top = static_cast<int>(random() % 820) - 30;
-        return RECT{left, top, left + static_cast<int>(random() % 200), top + static_cast<int>(random() % 60)};
-    };
-    // Writes noise into the part of area inside the buffer, through pixels.
-    const auto scribble = [&](uint32_t* pixels, int pitch, RECT area) {
-        for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, 768); ++y) {
-            for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, 1024); ++x) {
-                if (random() % 3 == 0) continue;
-                const uint32_t value = 0xFF000000u | (random() & 0xFFFFFFu);
-                pixels[y * pitch + x] = value;
-                back_[y * 1024 + x] = value;
-            }
-        }
-    };
-    int presentsOnABase = 0;
-    for (int step = 0; step < 400; ++step) {
-        uint32_t* pixels = nullptr;
-        int pitch = 0;
-        D3DLOCKED_RECT locked{};
-        const int kind = static_cast<int>(random() % 9);
-        switch (kind) {
-        case 0:
-        case 1: {
-            // The background, on either of two bases.
-            const int b = static_cast<int>(random() % 2);
-            ASSERT_TRUE(platform::LayBackBufferBase(device, keys[b], bases[b].data(), 1024));
-            back_ = bases[b];
-            break;
-        }
-        case 2: {
-            // A sprite: its area is given first.
-            const RECT area = someArea();
-            ASSERT_TRUE(platform::GetBackBufferPixelsToWrite(device, area, &pixels, &pitch, nullptr, nullptr));
-            scribble(pixels, pitch, area);
-            break;
-        }
-        case 3: {
-            // A text: its area is known once drawn.
-            const RECT area = someArea();
-            ASSERT_TRUE(platform::GetBackBufferPixelsToWrite(device, RECT{}, &pixels, &pitch, nullptr, nullptr));
-            scribble(pixels, pitch, area);
-            ASSERT_TRUE(platform::MarkBackBufferWritten(device, area));
-            break;
-        }
-        case 4: {
-            // The health bar: a lock of the whole buffer.
-            ASSERT_EQ(back->LockRect(&locked, nullptr, 0), D3D_OK);
-            scribble(static_cast<uint32_t*>(locked.pBits), locked.Pitch / 4, someArea());
-            back->UnlockRect();
-            break;
-        }
-        case 5: {
-            // A lock of a rectangle, written inside it.
-            RECT area = someArea();
-            area.left = std::clamp<LONG>(area.left, 0, 1024), area.right = std::clamp<LONG>(area.right, area.left, 1024);
-            area.top = std::clamp<LONG>(area.top, 0, 768), area.bottom = std::clamp<LONG>(area.bottom, area.top, 768);
-            ASSERT_EQ(back->LockRect(&locked, &area, 0), D3D_OK);
-            auto* first = static_cast<uint32_t*>(locked.pBits) - (area.top * (locked.Pitch / 4) + area.left);
-            scribble(first, locked.Pitch / 4, area);
-            back->UnlockRect();
-            break;
-        }
-        case 6: {
-            // The clear at the start of a scene.
-            const uint32_t colour = 0xFF000000u | (random() & 0xFFFFFFu);
-            device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 0.0f, 0);
-            std::fill(back_.begin(), back_.end(), colour);
-            break;
-        }
-        case 7: {
-            // Plain access, written anywhere.
-            ASSERT_TRUE(platform::GetBackBufferPixels(device, &pixels, &pitch, nullptr, nullptr));
-            scribble(pixels, pitch, someArea());
-            break;
-        }
-        default:
-            ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-            ASSERT_EQ(backend->LastFrame(), back_);
-            // The buffers trade storage: the back buffer holds the frame before.
-            std::swap(back_, front);
-            break;
-        }
-        SCOPED_TRACE("step " + std::to_string(step) + ", kind " + std::to_string(kind));
-        const uint32_t* now = surface->Pixels();
-        ASSERT_TRUE(std::equal(back_.begin(), back_.end(), now));
-        const platform::FrameDamage& damage = surface->Damage();
-        if (!damage.HasBase()) continue;
-        presentsOnABase += kind == 8;
-        const std::vector<uint32_t>& base = bases[damage.Base() == keys[0] ? 0 : 1];
-        for (int y = 0; y < 768; ++y) {
-            const uint64_t marks = damage.Bands()[y / platform::FrameChanges::kBandRows];
-            for (int x = 0; x < 1024; ++x) {
-                if ((marks >> (x / damage.TileWidth()) & 1) != 0) continue;
-                ASSERT_EQ(now[y * 1024 + x], base[y * 1024 + x]) << "unmarked pixel " << x << "," << y;
-            }
-        }
-    }
-    // The check must have seen damage on a base, and presents with one.
-    EXPECT_GT(presentsOnABase, 10);
-    EXPECT_GT(backend->TEST_PresentsWithBase(), 10u);
-    ExpectWatched();
     back->Release();
 }
 
