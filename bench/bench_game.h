@@ -14,7 +14,7 @@
 #include "app/globals.h"
 #include "app/init_game.h"
 #include "app/win_main.h"
-#include "platform/headless_backend.h"
+#include "platform/headless/headless_backend.h"
 
 namespace bench {
 

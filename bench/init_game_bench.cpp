@@ -21,7 +21,7 @@
 #include "app/init_game.h"
 #include "app/win_main.h"
 #include "bench_game.h"
-#include "platform/headless_backend.h"
+#include "platform/headless/headless_backend.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include <emmintrin.h>
 
-#include "platform/frame_changes.h"
-#include "platform/frame_scaler.h"
-#include "platform/picture_updater.h"
+#include "platform/present/frame_changes.h"
+#include "platform/present/frame_scaler.h"
+#include "platform/present/picture_updater.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void BM_PictureTraffic(benchmark::State& state) {
     const int screenWidth = static_cast<int>(state.range(0));
     const int screenHeight = static_cast<int>(state.range(1));
     const std::vector<uint32_t> frame = Frame();
-    const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
+    const PixelRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
     std::vector<uint32_t> storage;
     uint32_t* screen = PageAlignedScreen(screenWidth, screenHeight, &storage);
     // Rows start on 16 bytes for the stores (the picture's x is a multiple of 4 here).
@@ -97,7 +97,7 @@ void BM_Scale(benchmark::State& state) {
     const int screenHeight = static_cast<int>(state.range(1));
     const auto kernel = static_cast<platform::ScalerKernel>(state.range(2));
     const std::vector<uint32_t> frame = Frame();
-    const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
+    const PixelRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
     std::vector<uint32_t> storage;
     uint32_t* screen = PageAlignedScreen(screenWidth, screenHeight, &storage);
     platform::FillBars(screen, screenWidth, screenHeight, screenWidth, picture);
@@ -158,7 +158,7 @@ void BM_PictureUpdate(benchmark::State& state) {
     const int screenHeight = static_cast<int>(state.range(1));
     const std::vector<uint32_t> background = Frame();
     std::vector<uint32_t> frame(background.size());
-    const platform::PictureRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
+    const PixelRect picture = platform::FitPicture(kWidth, kHeight, screenWidth, screenHeight);
     std::vector<uint32_t> storage;
     uint32_t* screen = PageAlignedScreen(screenWidth, screenHeight, &storage);
     uint32_t* origin = screen + static_cast<size_t>(picture.y) * screenWidth + picture.x;
@@ -172,7 +172,7 @@ void BM_PictureUpdate(benchmark::State& state) {
         state.PauseTiming();
         DrawMovingFrame(background, frameNumber++, &frame);
         state.ResumeTiming();
-        for (const platform::PictureRect& area : updater.Update(frame.data(), kWidth, origin, screenWidth)) {
+        for (const PixelRect& area : updater.Update(frame.data(), kWidth, origin, screenWidth)) {
             written += int64_t{area.width} * area.height;
             ++areas;
         }

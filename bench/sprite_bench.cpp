@@ -79,7 +79,7 @@ struct Scene {
     }
 
     void Draw(gfx::SpriteKernel kernel) {
-        const gfx::SpriteTarget target{frame.data(), kWidth, kWidth, kHeight};
+        const PixelTarget target{frame.data(), kWidth, kWidth, kHeight};
         gfx::DrawSprite(target, background.view, gfx::SpritePlacement{}, 0xFFAAAAAA, kernel);
         for (size_t i = 0; i < images.size(); ++i)
             gfx::DrawSprite(target, images[i].view, placements[i], 0xFFBBBBBB, kernel);
@@ -122,7 +122,7 @@ BENCHMARK(BM_BusyFrame)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 // The two halves of the frame on their own: the background copy, then the sprites.
 void BM_BackgroundOnly(benchmark::State& state) {
     Scene& scene = TheScene();
-    const gfx::SpriteTarget target{scene.frame.data(), kWidth, kWidth, kHeight};
+    const PixelTarget target{scene.frame.data(), kWidth, kWidth, kHeight};
     for (auto _ : state) {
         gfx::DrawSprite(target, scene.background.view, gfx::SpritePlacement{}, 0xFFAAAAAA);
         benchmark::ClobberMemory();
@@ -132,7 +132,7 @@ BENCHMARK(BM_BackgroundOnly);
 
 void BM_SpritesOnly(benchmark::State& state) {
     Scene& scene = TheScene();
-    const gfx::SpriteTarget target{scene.frame.data(), kWidth, kWidth, kHeight};
+    const PixelTarget target{scene.frame.data(), kWidth, kWidth, kHeight};
     for (auto _ : state) {
         for (size_t i = 0; i < scene.images.size(); ++i)
             gfx::DrawSprite(target, scene.images[i].view, scene.placements[i], 0xFFBBBBBB);

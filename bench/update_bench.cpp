@@ -17,10 +17,10 @@
 
 #include "app/globals.h"
 #include "app/init_game.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/win_main.h"
 #include "bench_game.h"
-#include "platform/headless_backend.h"
+#include "platform/headless/headless_backend.h"
 
 namespace {
 

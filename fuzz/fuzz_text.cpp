@@ -10,9 +10,9 @@
 #include <string>
 
 #include "graphics/d3dx9.h"
-#include "platform/d3d9.h"
-#include "platform/headless_backend.h"
-#include "platform/win32.h"
+#include "platform/api/d3d9.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/api/win32.h"
 #include "text_input.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "game/game.h"
 #include "graphics/graphics.h"
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 #include "sprite/res_manager.h"
 #include "sprite/sprite.h"
 

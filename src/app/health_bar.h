@@ -1,7 +1,7 @@
 // The health bar at the bottom left of the play screen.
 #pragma once
 
-#include "platform/d3d9.h"
+#include "platform/api/d3d9.h"
 
 // Writes the grey box (rows 750..755, columns 1..201) and the red-to-green
 // bar (rows 751..754, columns 1..2*health) straight into the locked back

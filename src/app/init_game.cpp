@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/log.h"
-#include "platform/win32.h"
+#include "base/log.h"
+#include "platform/api/win32.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/player_control.h"
 
 #include "app/globals.h"
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 float shotCooldown = 0.0f;
 int tiltState = kTiltSteady;

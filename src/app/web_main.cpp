@@ -13,7 +13,7 @@
 #include "app/globals.h"
 #include "app/win_main.h"
 #include "graphics/d3dx9.h"
-#include "platform/web_backend.h"
+#include "platform/browser/web_backend.h"
 
 // For the browser tests: where the ship is, to see a held arrow move it.
 extern "C" EMSCRIPTEN_KEEPALIVE float TEST_PlayerX() { return player.GetPosition().x; }

@@ -21,7 +21,7 @@
 #include "app/globals.h"
 #include "app/health_bar.h"
 #include "app/init_game.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/player_control.h"
 
 namespace {

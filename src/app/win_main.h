@@ -1,7 +1,7 @@
 // The process entry, the main window and the frame loop.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 // Creates the window, runs the start-up and the message loop. Returns 0 when
 // the loop ends normally, -1 when the window or the start-up fails. Call once

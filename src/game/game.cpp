@@ -1,6 +1,6 @@
 #include "game/game.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "sprite/res_manager.h"
 
 Game::Game() = default;

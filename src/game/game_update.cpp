@@ -1,8 +1,8 @@
 #include <cstdlib>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "game/game.h"
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 namespace {
 

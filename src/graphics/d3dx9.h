@@ -3,7 +3,7 @@
 // buffer, one-line texts, and the screen into a BMP file. All software.
 #pragma once
 
-#include "platform/d3d9.h"
+#include "platform/api/d3d9.h"
 
 struct D3DXVECTOR2 {
     float x;

@@ -4,7 +4,7 @@
 
 #include "graphics/sprite_drawer.h"
 #include "graphics/texture_impl.h"
-#include "platform/surface_access.h"
+#include "platform/device/surface_access.h"
 
 namespace gfx {
 
@@ -33,7 +33,7 @@ HRESULT D3dxSprite::Draw(IDirect3DTexture9* texture, const RECT* srcRect, const 
 
     // The software device hands out its back buffer's memory directly; any
     // other device goes through GetBackBuffer and LockRect.
-    SpriteTarget target;
+    PixelTarget target;
     if (platform::GetBackBufferPixels(device_, nullptr, &target.pitchPixels, &target.width, &target.height)) {
         // A draw that paints every pixel opaquely (the background) makes the
         // scene's pending clear pointless: it is dropped instead of done.

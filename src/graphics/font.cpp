@@ -7,7 +7,7 @@
 
 #include "graphics/d3dx9.h"
 #include "graphics/font_face.h"
-#include "platform/surface_access.h"
+#include "platform/device/surface_access.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ private:
     // device's back buffer is locked for the one line.
     void DrawIntoBackBuffer(int64_t x, int64_t y, const unsigned char* text, size_t length,
                             D3DCOLOR color) {
-        TextTarget direct;
+        PixelTarget direct;
         if (platform::GetBackBufferPixels(device_, &direct.pixels, &direct.pitchPixels,
                                           &direct.width, &direct.height)) {
             face_->Draw(direct, x, y, text, length, color);
@@ -66,7 +66,7 @@ private:
             (desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_X8R8G8B8) &&
             SUCCEEDED(surface->LockRect(&locked, nullptr, 0))) {
             if (locked.pBits != nullptr && locked.Pitch > 0 && locked.Pitch % 4 == 0) {
-                TextTarget target;
+                PixelTarget target;
                 target.pixels = static_cast<uint32_t*>(locked.pBits);
                 target.pitchPixels = locked.Pitch / 4;
                 target.width = static_cast<int>(desc.Width);

@@ -122,7 +122,7 @@ int64_t FontFace::MeasureWidth(const unsigned char* text, size_t count) const {
     return width;
 }
 
-void FontFace::Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
+void FontFace::Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text,
                     size_t count, uint32_t argb) const {
     if (text == nullptr || target.pixels == nullptr || target.width <= 0 || target.height <= 0 ||
         target.pitchPixels < target.width || (argb >> 24) == 0)
@@ -141,7 +141,7 @@ void FontFace::Draw(const TextTarget& target, int64_t x, int64_t y, const unsign
     }
 }
 
-void FontFace::BlitGlyph(const TextTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
+void FontFace::BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
                          uint32_t argb) const {
     const int64_t x0 = std::max<int64_t>(gx, 0);
     const int64_t x1 = std::min<int64_t>(gx + glyph.width, target.width);

@@ -10,13 +10,7 @@
 #include <string>
 #include <vector>
 
-// A borrowed 32-bit ARGB pixel buffer that texts are drawn into.
-struct TextTarget {
-    uint32_t* pixels = nullptr;  // first pixel of row 0
-    int pitchPixels = 0;         // pixels from one row to the next, at least width
-    int width = 0;
-    int height = 0;
-};
+#include "base/pixels.h"
 
 class FontFace {
 public:
@@ -55,7 +49,7 @@ public:
     // Draws count bytes of text with the top-left corner of its cell at
     // (x, y), anti-aliased, blended over the target in the colour (alpha =
     // coverage * the colour's alpha). Clipped to the target at every edge.
-    void Draw(const TextTarget& target, int64_t x, int64_t y, const unsigned char* text,
+    void Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text,
               size_t count, uint32_t argb) const;
 
 private:
@@ -71,7 +65,7 @@ private:
     };
 
     FontFace() = default;
-    void BlitGlyph(const TextTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
+    void BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
                    uint32_t argb) const;
 
     Glyph glyphs_[256];

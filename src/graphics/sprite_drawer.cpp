@@ -248,7 +248,7 @@ void RightEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerEnd, 
 }
 #endif
 
-void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
+void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
                uint32_t color, SpriteKernel kernel) {
     // The AVX2 loop runs once for the whole draw unless a test asks for it
     // row by row.
@@ -453,7 +453,7 @@ void DrawFixed(const SpriteTarget& target, const SpriteImage& image, const Axis&
 
 // The general path: any scale and rotation, one pixel at a time in floating
 // point. The game draws unturned sprites; this is for everything else.
-void DrawGeneral(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& p,
+void DrawGeneral(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& p,
                  uint32_t color) {
     const double sx = p.scaleX, sy = p.scaleY;
     if (sx == 0.0 || sy == 0.0) return;
@@ -594,7 +594,7 @@ bool CpuHasAvx2() {
 #endif
 }
 
-void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,
+void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement,
                 uint32_t color, SpriteKernel kernel) {
     if (target.pixels == nullptr || image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
         target.width <= 0 || target.height <= 0) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/pixels.h"
+
 namespace gfx {
 
 // Copies of an image's texels the drawer keeps between draws. Owned by the
@@ -66,14 +68,6 @@ struct SpriteImage {
 SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
                                std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd);
 
-// A destination: width x height pixels, rows pitchPixels apart; borrowed.
-struct SpriteTarget {
-    uint32_t* pixels = nullptr;
-    int pitchPixels = 0;
-    int width = 0;
-    int height = 0;
-};
-
 // Where the image goes: scaled about its top-left corner, turned by rotation
 // radians (clockwise on screen) about (centreX, centreY) in scaled sprite
 // coordinates, its unturned top-left corner moved to (x, y).
@@ -99,7 +93,7 @@ bool CpuHasAvx2();
 // Draws image into target with the placement, every texel's channels
 // multiplied by color (ARGB) and blended by the resulting alpha; the
 // destination alpha is written as 255. Pixels outside target are clipped.
-void DrawSprite(const SpriteTarget& target, const SpriteImage& image, const SpritePlacement& placement,
+void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement,
                 uint32_t color, SpriteKernel kernel = SpriteKernel::Auto);
 
 // True when DrawSprite into a width x height target would write every one

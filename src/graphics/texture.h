@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/d3d9.h"
+#include "platform/api/d3d9.h"
 
 // Creates a texture holding a copy of width x height tightly packed
 // A8R8G8B8 pixels (one reference, owned by the caller). Used by the PNG

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "graphics/sprite_drawer.h"
-#include "platform/d3d9.h"
+#include "platform/api/d3d9.h"
 
 namespace gfx {
 

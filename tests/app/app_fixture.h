@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_backend.h"
+#include "platform/headless/headless_backend.h"
 
 class AppFixture : public ::testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // The Graphics object: scenes, screenshots of the front buffer, texts.
 #include "app/app_fixture.h"
 #include "app/globals.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/win_main.h"
 
 namespace {

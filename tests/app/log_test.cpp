@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/app_fixture.h"
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 

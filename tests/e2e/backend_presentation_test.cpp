@@ -13,8 +13,8 @@
 
 #include "e2e_harness.h"
 #include "pixel_hash.h"
-#include "platform/frame_scaler.h"
-#include "platform/sdl_backend.h"
+#include "platform/present/frame_scaler.h"
+#include "platform/sdl/sdl_backend.h"
 
 // Last: Xlib's macros (None, Status, ...) would clash with our names.
 #include <X11/Xlib.h>
@@ -52,7 +52,7 @@ struct ScreenCheck {
 
 ScreenCheck CheckScreen(const std::string& display, const Frame& frame) {
     ScreenCheck check;
-    const platform::PictureRect p = platform::FitPicture(kFrameWidth, kFrameHeight, kScreenWidth, kScreenHeight);
+    const PixelRect p = platform::FitPicture(kFrameWidth, kFrameHeight, kScreenWidth, kScreenHeight);
     platform::FrameScaler scaler;
     scaler.Configure(kFrameWidth, kFrameHeight, p.width, p.height);
     std::vector<uint32_t> picture(static_cast<size_t>(p.width) * p.height);

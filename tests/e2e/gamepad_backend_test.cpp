@@ -15,9 +15,9 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "e2e_harness.h"
-#include "platform/sdl_backend.h"
-#include "platform/sdl_virtual_pad.h"
-#include "platform/win32.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_virtual_pad.h"
+#include "platform/api/win32.h"
 
 namespace {
 

@@ -23,9 +23,9 @@
 #include "app/globals.h"
 #include "app/win_main.h"
 #include "e2e_harness.h"
-#include "platform/backend.h"
-#include "platform/sdl_backend.h"
-#include "platform/sdl_virtual_pad.h"
+#include "platform/api/backend.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_virtual_pad.h"
 
 namespace {
 

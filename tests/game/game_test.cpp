@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "game/game_world.h"
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 namespace {
 

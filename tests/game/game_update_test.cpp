@@ -5,7 +5,7 @@
 
 #include "game/game.h"
 #include "game/game_world.h"
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 namespace {
 

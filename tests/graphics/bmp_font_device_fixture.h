@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "graphics/d3dx9.h"
-#include "platform/d3d9.h"
-#include "platform/headless_backend.h"
-#include "platform/win32.h"
+#include "platform/api/d3d9.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/api/win32.h"
 
 class SoftwareDeviceTest : public ::testing::Test {
 protected:

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3d9.h"
+#include "platform/api/d3d9.h"
 
 // A surface whose rows are pitchPixels apart; the pixels between width and
 // the pitch, and the guard rows below the height, are never part of the

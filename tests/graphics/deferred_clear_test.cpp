@@ -12,8 +12,8 @@
 
 #include "bmp_font_device_fixture.h"
 #include "graphics/texture.h"
-#include "platform/software_surface.h"
-#include "platform/surface_access.h"
+#include "platform/device/software_surface.h"
+#include "platform/device/surface_access.h"
 #include "pixel_hash.h"
 
 namespace {

@@ -12,7 +12,7 @@ namespace {
 
 std::vector<uint32_t> Render(const FontFace& face, const std::string& text, int x, int y) {
     std::vector<uint32_t> pixels(static_cast<size_t>(200) * 40, 0xFF102030u);
-    TextTarget target;
+    PixelTarget target;
     target.pixels = pixels.data();
     target.pitchPixels = 200;
     target.width = 200;

@@ -24,8 +24,8 @@ public:
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) At(x, y) = background;
     }
-    TextTarget Target() {
-        TextTarget t;
+    PixelTarget Target() {
+        PixelTarget t;
         t.pixels = pixels_.data();
         t.pitchPixels = pitch_;
         t.width = width_;
@@ -313,11 +313,11 @@ TEST(FontFace, EveryByteValueIsSafeToDraw) {
 
 TEST(FontFace, InvalidTargetsAreLeftAlone) {
     Canvas canvas(50, 20);
-    TextTarget bad = canvas.Target();
+    PixelTarget bad = canvas.Target();
     bad.pitchPixels = bad.width - 1;
     DrawOn(canvas, 0, 0, "");  // empty text
     Arial().Draw(bad, 1, 1, Bytes("FFF"), 3, kWhite);
-    TextTarget none;
+    PixelTarget none;
     Arial().Draw(none, 1, 1, Bytes("FFF"), 3, kWhite);
     Arial().Draw(canvas.Target(), 1, 1, nullptr, 3, kWhite);
     EXPECT_EQ(canvas.LitCount(), 0);

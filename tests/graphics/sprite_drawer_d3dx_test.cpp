@@ -6,10 +6,10 @@
 
 #include "graphics/d3dx9.h"
 #include "graphics/texture.h"
-#include "platform/d3d9.h"
-#include "platform/headless_backend.h"
-#include "platform/surface_access.h"
-#include "platform/win32.h"
+#include "platform/api/d3d9.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/device/surface_access.h"
+#include "platform/api/win32.h"
 
 namespace {
 

@@ -18,7 +18,6 @@ namespace {
 using gfx::SpriteImage;
 using gfx::SpriteKernel;
 using gfx::SpritePlacement;
-using gfx::SpriteTarget;
 
 constexpr uint32_t kGuard = 0x5A5A5A5Au;
 
@@ -117,7 +116,7 @@ struct Screen {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < pitch; ++x) pixels[static_cast<size_t>(y) * pitch + x] = x < w ? (0xFF000000u | (n.Next() & 0xFFFFFF)) : kGuard;
     }
-    SpriteTarget Target() { return SpriteTarget{pixels.data(), pitch, width, height}; }
+    PixelTarget Target() { return PixelTarget{pixels.data(), pitch, width, height}; }
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * pitch + x]; }
 };
 
@@ -365,7 +364,7 @@ std::vector<uint32_t> Flat(int w, int h, uint32_t color) { return std::vector<ui
 
 void Draw(std::vector<uint32_t>& screen, int sw, int sh, const Image& img, SpritePlacement p, uint32_t color,
           SpriteKernel kernel = SpriteKernel::Auto) {
-    gfx::DrawSprite(SpriteTarget{screen.data(), sw, sw, sh}, img.view, p, color, kernel);
+    gfx::DrawSprite(PixelTarget{screen.data(), sw, sw, sh}, img.view, p, color, kernel);
 }
 
 SpritePlacement At(float x, float y, float scale = 1.0f) {
@@ -555,7 +554,7 @@ TEST(SpriteDrawer, TexelsChangedThroughALockShowInTheNextDraw) {
         if (kernel == SpriteKernel::Avx2 && !gfx::CpuHasAvx2()) continue;
         gfx::Texture texture(24, 4, std::vector<uint32_t>(24 * 4, Argb(200, 255, 0, 0)));
         auto screen = Flat(30, 6, 0xFF000000);
-        gfx::DrawSprite(SpriteTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
+        gfx::DrawSprite(PixelTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
         EXPECT_GT(Ch(screen[2 * 30 + 12], 16), 150);
         D3DLOCKED_RECT locked{};
         ASSERT_EQ(texture.LockRect(0, &locked, nullptr, 0), D3D_OK);
@@ -563,7 +562,7 @@ TEST(SpriteDrawer, TexelsChangedThroughALockShowInTheNextDraw) {
         for (int i = 0; i < 24 * 4; ++i) texels[i] = Argb(200, 0, 0, 255);
         ASSERT_EQ(texture.UnlockRect(0), D3D_OK);
         screen = Flat(30, 6, 0xFF000000);
-        gfx::DrawSprite(SpriteTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
+        gfx::DrawSprite(PixelTarget{screen.data(), 30, 30, 6}, texture.Image(), At(2.5f, 1.25f), 0xFFFFFFFF, kernel);
         // 200/255 of blue over black, and no red left from the old texels.
         EXPECT_EQ(screen[2 * 30 + 12], Argb(255, 0, 0, 200)) << static_cast<int>(kernel);
     }

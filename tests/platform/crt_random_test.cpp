@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/win32.h"
+#include "platform/api/win32.h"
 
 namespace {
 

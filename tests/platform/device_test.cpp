@@ -3,10 +3,10 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/d3d9.h"
-#include "platform/headless_backend.h"
-#include "platform/surface_access.h"
-#include "platform/win32.h"
+#include "platform/api/d3d9.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/device/surface_access.h"
+#include "platform/api/win32.h"
 
 namespace {
 

@@ -3,13 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/frame_changes.h"
+#include "platform/present/frame_changes.h"
 #include "pixel_hash.h"
 
 namespace {
 
 using platform::FrameChanges;
-using platform::PictureRect;
 
 constexpr int kTile = FrameChanges::kTileColumns;
 constexpr int kBand = FrameChanges::kBandRows;
@@ -25,17 +24,17 @@ struct Frame {
     uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * pitch + x]; }
 };
 
-std::vector<PictureRect> Areas(FrameChanges& changes, const Frame& frame) {
+std::vector<PixelRect> Areas(FrameChanges& changes, const Frame& frame) {
     return changes.Compare(frame.pixels.data(), frame.width, frame.height, frame.pitch);
 }
 
-bool Same(const PictureRect& a, const PictureRect& b) {
+bool Same(const PixelRect& a, const PixelRect& b) {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
-std::string Describe(const std::vector<PictureRect>& areas) {
+std::string Describe(const std::vector<PixelRect>& areas) {
     std::string text;
-    for (const PictureRect& a : areas) {
+    for (const PixelRect& a : areas) {
         text += "{" + std::to_string(a.x) + "," + std::to_string(a.y) + " " + std::to_string(a.width) + "x" +
                 std::to_string(a.height) + "} ";
     }
@@ -43,7 +42,7 @@ std::string Describe(const std::vector<PictureRect>& areas) {
 }
 
 // Whether the areas are exactly the one expected.
-testing::AssertionResult OneArea(const std::vector<PictureRect>& areas, const PictureRect& expected) {
+testing::AssertionResult OneArea(const std::vector<PixelRect>& areas, const PixelRect& expected) {
     if (areas.size() == 1 && Same(areas[0], expected)) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "areas " << Describe(areas) << "; expected " << Describe({expected});
 }
@@ -61,7 +60,7 @@ TEST(FrameChanges, TheFirstFrameComesBackWholeAndTheSameFrameAgainComesBackEmpty
 struct Case {
     const char* what;
     std::vector<std::pair<int, int>> pixels;
-    std::vector<PictureRect> areas;
+    std::vector<PixelRect> areas;
 };
 
 const Case kCases[] = {
@@ -83,7 +82,7 @@ TEST(FrameChanges, ChangedPixelsComeBackAsTheExtentOfTheirTilesJoinedIntoRuns) {
         Frame frame(1000, 700, 1000);
         Areas(changes, frame);
         for (auto [x, y] : c.pixels) frame.at(x, y) ^= 0x00010000u;
-        const std::vector<PictureRect> areas = Areas(changes, frame);
+        const std::vector<PixelRect> areas = Areas(changes, frame);
         ASSERT_EQ(areas.size(), c.areas.size()) << Describe(areas);
         for (size_t i = 0; i < areas.size(); ++i) EXPECT_TRUE(Same(areas[i], c.areas[i])) << Describe(areas);
         // The copy kept is the new frame: nothing changes after it.
@@ -103,7 +102,7 @@ TEST(FrameChanges, PastTheMostAreasEachBandGivesOneRun) {
     for (int band = 0; band < 768 / kBand; ++band) {
         for (int tile = band % 2; tile < 1024 / kTile; tile += 2) frame.at(tile * kTile + 5, band * kBand + 3) ^= 1;
     }
-    std::vector<PictureRect> areas = Areas(changes, frame);
+    std::vector<PixelRect> areas = Areas(changes, frame);
     ASSERT_EQ(areas.size(), static_cast<size_t>(768 / kBand)) << Describe(areas);
     ASSERT_LE(areas.size(), FrameChanges::kMostAreas);
     for (size_t band = 0; band < areas.size(); ++band) {
@@ -159,7 +158,7 @@ TEST(FrameChanges, AFrameWiderThanSixtyFourTilesGetsWiderTiles) {
     Areas(changes, frame);
     frame.at(8191, 19) ^= 1;
     frame.at(10, 2) ^= 1;
-    const std::vector<PictureRect> areas = Areas(changes, frame);
+    const std::vector<PixelRect> areas = Areas(changes, frame);
     ASSERT_EQ(areas.size(), 2u) << Describe(areas);
     EXPECT_TRUE(Same(areas[0], {10, 2, 1, 1})) << Describe(areas);
     EXPECT_TRUE(Same(areas[1], {8191, 19, 1, 1})) << Describe(areas);

@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/frame_scaler.h"
+#include "platform/present/frame_scaler.h"
 #include "reference_scaler.h"
 #include "pixel_hash.h"
 
 namespace {
 
 using platform::FrameScaler;
-using platform::PictureRect;
 using platform::ScalerKernel;
 
 constexpr int kFrameWidth = 1024;
@@ -37,7 +36,7 @@ std::vector<uint32_t> TestFrame() {
 
 struct Case {
     int width, height;        // the window
-    PictureRect picture;      // where the picture belongs
+    PixelRect picture;      // where the picture belongs
     FrameScaler::Method method;
 };
 
@@ -63,7 +62,7 @@ TEST(FrameScaler, EveryWindowSizeGetsTheReferencePictureInPlaceWithBlackBars) {
     const std::vector<uint32_t> blank(frame.size(), 0xFF808080u);
     for (const Case& c : kCases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-        const PictureRect picture = platform::FitPicture(kFrameWidth, kFrameHeight, c.width, c.height);
+        const PixelRect picture = platform::FitPicture(kFrameWidth, kFrameHeight, c.width, c.height);
         EXPECT_EQ(picture.x, c.picture.x);
         EXPECT_EQ(picture.y, c.picture.y);
         EXPECT_EQ(picture.width, c.picture.width);
@@ -181,7 +180,7 @@ TEST(FrameScaler, AlignedRowsGetThePixelsOfThePlainLoops) {
 // group of the wide loops, or cut repeated blocks.
 struct AreaCase {
     int width, height;
-    PictureRect area;
+    PixelRect area;
 };
 
 const AreaCase kAreaCases[] = {
@@ -242,7 +241,7 @@ TEST(FrameScaler, TheAreaOfFramePixelsIsWherePicturePixelsSampleThem) {
     // The whole frame goes into the whole picture, for every method.
     for (const auto& size : {std::pair{1024, 768}, {2048, 1536}, {1440, 1080}, {1500, 1125}}) {
         scaler.Configure(kFrameWidth, kFrameHeight, size.first, size.second);
-        const PictureRect all = scaler.AreaOf({0, 0, kFrameWidth, kFrameHeight});
+        const PixelRect all = scaler.AreaOf({0, 0, kFrameWidth, kFrameHeight});
         EXPECT_EQ(all.x, 0);
         EXPECT_EQ(all.y, 0);
         EXPECT_EQ(all.width, size.first);
@@ -250,7 +249,7 @@ TEST(FrameScaler, TheAreaOfFramePixelsIsWherePicturePixelsSampleThem) {
     }
     // Frame pixel (10, 20) of a 3x picture is the block at (30, 60).
     scaler.Configure(kFrameWidth, kFrameHeight, 3 * kFrameWidth, 3 * kFrameHeight);
-    const PictureRect block = scaler.AreaOf({10, 20, 1, 1});
+    const PixelRect block = scaler.AreaOf({10, 20, 1, 1});
     EXPECT_EQ(block.x, 30);
     EXPECT_EQ(block.y, 60);
     EXPECT_EQ(block.width, 3);
@@ -262,7 +261,7 @@ TEST(FrameScaler, TheAreaOfFramePixelsIsWherePicturePixelsSampleThem) {
     // A one-pixel picture samples only the four pixels round the centre.
     scaler.Configure(kFrameWidth, kFrameHeight, 1, 1);
     EXPECT_EQ(scaler.AreaOf({0, 0, 100, 100}).width, 0);
-    const PictureRect centre = scaler.AreaOf({511, 383, 2, 2});
+    const PixelRect centre = scaler.AreaOf({511, 383, 2, 2});
     EXPECT_EQ(centre.width, 1);
     EXPECT_EQ(centre.height, 1);
 }
@@ -290,8 +289,8 @@ TEST(FrameScaler, WholeNumberFactorsRepeatEachPixelExactly) {
 TEST(FrameScaler, BarsCoverTheWholeWindowAroundAnyPicture) {
     // Picture against every edge and in the middle; an empty one leaves
     // the whole window black.
-    const PictureRect pictures[] = {{0, 0, 4, 3}, {6, 5, 4, 3}, {3, 2, 4, 3}, {0, 0, 0, 0}};
-    for (const PictureRect& picture : pictures) {
+    const PixelRect pictures[] = {{0, 0, 4, 3}, {6, 5, 4, 3}, {3, 2, 4, 3}, {0, 0, 0, 0}};
+    for (const PixelRect& picture : pictures) {
         std::vector<uint32_t> window(10 * 8, kUntouched);
         platform::FillBars(window.data(), 10, 8, 10, picture);
         for (int y = 0; y < 8; ++y) {

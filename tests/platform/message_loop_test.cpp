@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_backend.h"
-#include "platform/win32.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/api/win32.h"
 
 namespace {
 

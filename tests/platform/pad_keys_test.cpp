@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "platform/key_repeat.h"
-#include "platform/key_tracker.h"
-#include "platform/pad_keys.h"
-#include "platform/pad_mapping.h"
-#include "platform/win32.h"
+#include "platform/input/key_repeat.h"
+#include "platform/input/key_tracker.h"
+#include "platform/input/pad_keys.h"
+#include "platform/input/pad_mapping.h"
+#include "platform/api/win32.h"
 
 namespace {
 

@@ -3,13 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/picture_updater.h"
+#include "platform/present/picture_updater.h"
 #include "pixel_hash.h"
 
 namespace {
 
 using platform::FrameScaler;
-using platform::PictureRect;
 using platform::PictureUpdater;
 using platform::ScalerKernel;
 
@@ -54,7 +53,7 @@ std::vector<std::vector<uint32_t>> Frames() {
     return frames;
 }
 
-bool Inside(int x, int y, const PictureRect& r) {
+bool Inside(int x, int y, const PixelRect& r) {
     return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
 }
 
@@ -84,7 +83,7 @@ TEST(PictureUpdater, EachFrameLeavesThePictureOfAWholeScaleAndNamesEveryPixelItC
             for (size_t f = 0; f < frames.size(); ++f) {
                 SCOPED_TRACE(testing::Message() << "frame " << f);
                 const std::vector<uint32_t> before(window, window + static_cast<size_t>(pitch) * (height + 1));
-                const std::vector<PictureRect> written = updater.Update(frames[f].data(), kFrameWidth, origin, pitch);
+                const std::vector<PixelRect> written = updater.Update(frames[f].data(), kFrameWidth, origin, pitch);
                 std::vector<uint32_t> expected(static_cast<size_t>(width) * height);
                 whole.Scale(frames[f].data(), kFrameWidth, expected.data(), width);
 
@@ -107,7 +106,7 @@ TEST(PictureUpdater, EachFrameLeavesThePictureOfAWholeScaleAndNamesEveryPixelItC
                         wrong += p != expected[static_cast<size_t>(y) * width + x];
                         if (p != before[i]) {
                             bool named = false;
-                            for (const PictureRect& r : written) named = named || Inside(x, y, r);
+                            for (const PixelRect& r : written) named = named || Inside(x, y, r);
                             unnamed += !named;
                         }
                     }
@@ -129,9 +128,9 @@ TEST(PictureUpdater, ASmallChangeRedrawsOnlyItsNeighbourhood) {
     std::vector<uint32_t> picture(static_cast<size_t>(1440) * 1080);
     updater.Update(frame.data(), kFrameWidth, picture.data(), 1440);
     frame[static_cast<size_t>(400) * kFrameWidth + 500] ^= 0x00FFFFFFu;
-    const std::vector<PictureRect> written = updater.Update(frame.data(), kFrameWidth, picture.data(), 1440);
+    const std::vector<PixelRect> written = updater.Update(frame.data(), kFrameWidth, picture.data(), 1440);
     ASSERT_EQ(written.size(), 1u);
-    const PictureRect& area = written[0];
+    const PixelRect& area = written[0];
     // Pixel (500, 400) lands near (703, 563); its tile is 64x16 frame pixels.
     EXPECT_TRUE(Inside(703, 563, area));
     EXPECT_LE(area.width, 64 * 1440 / 1024 + 16);
@@ -149,7 +148,7 @@ TEST(PictureUpdater, InvalidateAndConfigureDrawTheWholePictureAgain) {
     // A lost surface: whatever it holds now, the whole picture comes back.
     std::fill(picture.begin(), picture.end(), 0u);
     updater.Invalidate();
-    std::vector<PictureRect> written = updater.Update(frame.data(), kFrameWidth, picture.data(), 1440);
+    std::vector<PixelRect> written = updater.Update(frame.data(), kFrameWidth, picture.data(), 1440);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].width, 1440);
     EXPECT_EQ(written[0].height, 1080);

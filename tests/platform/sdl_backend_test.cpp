@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "platform/sdl_backend.h"
-#include "platform/win32.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/api/win32.h"
 
 namespace {
 

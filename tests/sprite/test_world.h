@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
-#include "platform/headless_backend.h"
-#include "platform/win32.h"
+#include "platform/headless/headless_backend.h"
+#include "platform/api/win32.h"
 #include "sprite/res_manager.h"
 
 namespace testworld {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/win_main.h"
-#include "platform/headless_backend.h"
+#include "platform/headless/headless_backend.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
