@@ -24,16 +24,21 @@ const missingImageData = path.join(buildWeb, "test-missing-image");
 const referenceProgram = option("--reference");
 const measuring = args.includes("--measure");
 
-// The site at /, and the same site with the art that lacks one image at /missing-image/.
+// The site at /, and the same site with the art that lacks one image at
+// /missing-image/. A server of another folder (a copy of the site) has no
+// such path; every server notes the paths it was asked for in .requests.
 const types = {".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
-               ".data": "application/octet-stream"};
-function startServer() {
+               ".data": "application/octet-stream", ".png": "image/png",
+               ".webmanifest": "application/manifest+json"};
+function startServer(siteRoot = site) {
+    const requests = [];
     const server = http.createServer((request, response) => {
         let url = decodeURIComponent(new URL(request.url, "http://x").pathname);
-        let root = site;
+        requests.push(url);
+        let root = siteRoot;
         if (url.startsWith("/missing-image/")) {
             url = url.slice("/missing-image".length);
-            if (url === "/vantora3.data" || url === "/vantora3-data.js") root = missingImageData;
+            if (siteRoot === site && (url === "/vantora3.data" || url === "/vantora3-data.js")) root = missingImageData;
         }
         if (url.endsWith("/")) url += "index.html";
         const file = path.join(root, path.normalize(url));
@@ -46,6 +51,7 @@ function startServer() {
                                  "Cache-Control": "no-store"});
         fs.createReadStream(file).pipe(response);
     });
+    server.requests = requests;
     return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
@@ -72,9 +78,12 @@ function check(condition, message) {
     return condition;
 }
 
-async function openPage(browser, url, {width = 1024, height = 768, settings} = {}) {
+// A phone's screen: three device pixels to the CSS pixel, touch, no mouse.
+const phone = {deviceScaleFactor: 3, isMobile: true, hasTouch: true};
+
+async function openPage(browser, url, {width = 1024, height = 768, settings, viewport = {}} = {}) {
     const page = await browser.newPage();
-    await page.setViewport({width, height});
+    await page.setViewport({width, height, ...viewport});
     page.consoleLines = [];
     page.on("console", (m) => page.consoleLines.push(m.text()));
     page.on("pageerror", (e) => page.consoleLines.push("page error: " + e.message));
@@ -108,7 +117,38 @@ async function waitForLog(page, predicate, what, timeout = 10000) {
     }
 }
 const frames = (log) => (log.match(/^Scene ended$/gm) || []).length;
+const shots = (log) => (log.match(/^Schuss erstellt$/gm) || []).length;
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// The ship's place, the frames run and the shots made, read at one moment.
+async function gameState(page) {
+    const {x, log} = await page.evaluate(() => {
+        const bytes = Module.FS.readFile("/vantora3/log/log.txt");
+        let text = "";
+        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+        return {x: Module._TEST_PlayerX(), log: text};
+    });
+    return {x, frames: frames(log), shots: shots(log)};
+}
+// How far the ship went per frame between two states.
+const perFrame = (a, b) => (b.x - a.x) / Math.max(1, b.frames - a.frames);
+
+// Fingers on the screen through the DevTools protocol's touch events, each
+// given as [x, y, id]: touchStart and touchMove list the fingers down after
+// them, touchEnd the fingers lifted (none: all of them), touchCancel none.
+async function fingers(page) {
+    const session = await page.createCDPSession();
+    return (type, points) => session.send("Input.dispatchTouchEvent",
+                                          {type, touchPoints: points.map(([x, y, id]) => ({x, y, id}))});
+}
+// An element's box in CSS pixels, and whether it shows.
+const box = (page, id) => page.evaluate((id) => {
+    const el = document.getElementById(id);
+    const r = el.getBoundingClientRect();
+    return {left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height,
+            cx: r.left + r.width / 2, cy: r.top + r.height / 2,
+            shown: getComputedStyle(el).display !== "none" && r.width > 0};
+}, id);
 
 // Pixels close to the start screen's orange (FF AA 00) in a canvas.
 const orangePixels = (page, selector) => page.evaluate((sel) => {
@@ -259,6 +299,110 @@ const tests = {
         await sleep(300);
         check(frames(await readLog(page)) === count, "no frame after Escape");
         await page.close();
+    },
+
+    async "touch: two fingers move and fire at once, a cancelled or departed finger lets go, desktops show no controls"(browser, base) {
+        // The driven clock keeps the game's frame rate at 60 (from its first
+        // count, after a second of frames): a step of the ship and the time
+        // between shots then do not depend on this machine.
+        const page = await openPage(browser, base + "/", {width: 844, height: 390, viewport: phone,
+                                                          settings: {TEST_drivenClock: true, TEST_milliseconds: 4242}});
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        const touch = await fingers(page);
+        const fire = await box(page, "touch-fire");
+        const move = await box(page, "touch-move");
+        check(fire.shown && move.shown, "a phone shows the touch controls");
+        for (const id of ["touch-screenshot", "touch-quit"]) check((await box(page, id)).shown, `${id} shows`);
+        const left = [move.cx - 0.4 * move.width, move.cy], right = [move.cx + 0.4 * move.width, move.cy];
+
+        // A tap on fire on the start screen is Space: a new game, on the
+        // frame that follows the tap.
+        await page.evaluate(() => document.getElementById("touch-fire").addEventListener("pointerdown", () => {
+            window.TEST_tapAfter = Module.v3PresentCount;
+        }, {once: true}));
+        await touch("touchStart", [[fire.cx, fire.cy, 1]]);
+        await touch("touchEnd", []);
+        const log = await waitForLog(page, (l) => l.includes("\nSpiel zur\xfcckgesetzt\n"), "a game started by a tap on fire");
+        const tapAfter = await page.evaluate(() => window.TEST_tapAfter);
+        const resetIn = frames(log.slice(0, log.indexOf("\nSpiel zur\xfcckgesetzt\n")));
+        console.log(`    the tap came after ${tapAfter} presented frames; the game was reset in frame ${resetIn + 1}`);
+        check(resetIn === tapAfter, `the tap reaches the game on the next frame (${tapAfter} -> ${resetIn})`);
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n") && frames(l) >= 130,
+                         "play-screen frames after the frame rate's first count");
+
+        // Inside the stick's dead zone nothing moves.
+        const d0 = await gameState(page);
+        await touch("touchStart", [[move.cx + 0.05 * move.width, move.cy + 0.05 * move.width, 1]]);
+        await sleep(300);
+        const d1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(d1.x === d0.x, `a finger near the stick's centre leaves the ship (${d0.x} -> ${d1.x})`);
+
+        // Two fingers: the stick held left and fire held.
+        await touch("touchStart", [[...left, 1]]);
+        await touch("touchStart", [[...left, 1], [fire.cx, fire.cy, 2]]);
+        await sleep(200);
+        const a0 = await gameState(page);
+        await sleep(400);
+        const a1 = await gameState(page);
+        const touchSpeed = perFrame(a0, a1);
+        check(a1.x < a0.x - 30, `the stick held left moves the ship left (${a0.x} -> ${a1.x})`);
+        // The stick's finger lifted, fire held on.
+        await touch("touchEnd", [[...left, 1]]);
+        await sleep(150);
+        const a2 = await gameState(page);
+        await sleep(2500);
+        const a3 = await gameState(page);
+        check(a3.x === a2.x, `the lifted finger stops the ship (${a2.x} -> ${a3.x})`);
+        const rate = (a3.shots - a0.shots) / ((a3.frames - a0.frames) / 60);
+        console.log(`    fire held: ${a3.shots - a0.shots} shots in ${a3.frames - a0.frames} frames, ` +
+                    `${rate.toFixed(2)} a second of frames`);
+        check(rate > 2.5 && rate < 3.6, `fire held gives about three shots a second (${rate.toFixed(2)})`);
+
+        // Both fingers down, then cancelled: everything lets go.
+        await touch("touchStart", [[fire.cx, fire.cy, 2], [...right, 3]]);
+        await sleep(300);
+        await touch("touchCancel", []);
+        await sleep(150);
+        const b0 = await gameState(page);
+        await sleep(400);
+        const b1 = await gameState(page);
+        check(b1.x === b0.x && b1.shots === b0.shots,
+              `a cancelled touch lets go of move and fire (x ${b0.x} -> ${b1.x}, shots ${b0.shots} -> ${b1.shots})`);
+
+        // A finger sliding off the page lets go of its key; the other holds on.
+        await touch("touchStart", [[...right, 4]]);
+        await touch("touchStart", [[...right, 4], [fire.cx, fire.cy, 5]]);
+        await sleep(300);
+        await touch("touchMove", [[-20, right[1], 4], [fire.cx, fire.cy, 5]]);
+        await sleep(150);
+        const c0 = await gameState(page);
+        await sleep(800);
+        const c1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(c1.x === c0.x, `the finger off the page stops the ship (${c0.x} -> ${c1.x})`);
+        check(c1.shots > c0.shots, `the finger still on fire fires (${c0.shots} -> ${c1.shots})`);
+
+        // The keyboard moves the ship as far per frame, and puts the controls away.
+        await page.keyboard.down("ArrowLeft");
+        await sleep(200);
+        const k0 = await gameState(page);
+        await sleep(400);
+        const k1 = await gameState(page);
+        await page.keyboard.up("ArrowLeft");
+        const keySpeed = perFrame(k0, k1);
+        console.log(`    per frame: the stick ${touchSpeed.toFixed(2)} px, the arrow key ${keySpeed.toFixed(2)} px`);
+        check(keySpeed < 0 && Math.abs(touchSpeed - keySpeed) < 1e-3,
+              `the stick moves the ship as far per frame as the key (${touchSpeed}, ${keySpeed})`);
+        check(!(await box(page, "touch-fire")).shown, "keyboard use hides the touch controls");
+        await page.close();
+
+        const desktop = await openPage(browser, base + "/");
+        await waitForLog(desktop, (l) => frames(l) >= 3, "the start screen");
+        for (const id of ["touch-move", "touch-fire", "touch-screenshot", "touch-quit", "menu"])
+            check(!(await box(desktop, id)).shown, `a desktop without touch shows no ${id}`);
+        check((await box(desktop, "fullscreen")).shown, "a desktop shows the header");
+        await desktop.close();
     },
 
     async "the browser decodes images to the stored bytes and refuses broken ones"(browser, base) {
