@@ -405,6 +405,73 @@ const tests = {
         await desktop.close();
     },
 
+    async "on a phone the picture is as large as the screen allows, the controls beside or below it"(browser, base) {
+        for (const [width, height] of [[844, 390], [390, 844]]) {
+            const upright = height > width;
+            const page = await openPage(browser, base + "/", {width, height, viewport: phone});
+            await waitForLog(page, (l) => frames(l) >= 5, "the start screen");
+            await sleep(200);
+            // The page's screenshot, read back in the page. Across a band
+            // where nothing but the picture may show (between the small
+            // buttons and the controls beside it, or between the two
+            // controls below it), the bars are black and the picture is
+            // not: the first and the last lit line there are its edges.
+            const picture = await box(page, "screen");
+            const move = await box(page, "touch-move"), fire = await box(page, "touch-fire");
+            const tools = await box(page, "touch-quit");
+            const band = upright ? [move.right + 2, fire.left - 2] : [tools.bottom + 2, move.top - 2];
+            const points = [[move.cx, move.cy], [fire.cx, fire.cy + 0.3 * fire.height]];
+            const shot = await page.screenshot({encoding: "base64"});
+            const seen = await page.evaluate(async (png, upright, band, points) => {
+                const image = await createImageBitmap(await (await fetch("data:image/png;base64," + png)).blob());
+                const canvas = new OffscreenCanvas(image.width, image.height);
+                const context = canvas.getContext("2d");
+                context.drawImage(image, 0, 0);
+                const {data} = context.getImageData(0, 0, image.width, image.height);
+                const dpr = devicePixelRatio;
+                const at = (x, y) => 4 * (Math.round(y) * image.width + Math.round(x));
+                const lit = (x, y) => data[at(x, y)] + data[at(x, y) + 1] + data[at(x, y) + 2] > 12;
+                const lines = upright ? image.height : image.width;
+                const litLines = [];
+                for (let i = 0; i < lines; ++i) {
+                    let any = false;
+                    for (let j = Math.ceil(band[0] * dpr); j < band[1] * dpr && !any; ++j) any = upright ? lit(j, i) : lit(i, j);
+                    if (any) litLines.push(i);
+                }
+                return {width: image.width, height: image.height,
+                        picture: {start: litLines[0], length: litLines[litLines.length - 1] - litLines[0] + 1},
+                        pixels: points.map(([x, y]) => Array.from(data.subarray(at(x * dpr, y * dpr), at(x * dpr, y * dpr) + 3)))};
+            }, shot, upright, band, points);
+            const what = `${width}x${height}`;
+            console.log(`    ${what}: the picture ${picture.width}x${picture.height} CSS px at ${picture.left},${picture.top}; ` +
+                        `in the screenshot (${seen.width}x${seen.height}) ${seen.picture.length} device px ` +
+                        `${upright ? "high" : "wide"} from ${seen.picture.start}`);
+            const long = upright ? picture.height : picture.width, from = upright ? picture.top : picture.left;
+            check(Math.abs(seen.picture.length - long * 3) <= 3 && Math.abs(seen.picture.start - from * 3) <= 3,
+                  `${what}: the screenshot shows the picture where the page put it`);
+            check(Math.abs(picture.width / picture.height - 4 / 3) < 0.01, `${what}: the picture is 4:3`);
+            if (upright) {
+                check(picture.width === width, `${what}: the picture spans the width (${picture.width})`);
+                check(move.top >= picture.bottom && fire.top >= picture.bottom, `${what}: the controls lie below the picture`);
+                check(tools.top >= picture.bottom, `${what}: the small buttons lie below the picture`);
+            } else {
+                check(picture.height >= 380, `${what}: the picture is at least 380 px high (${picture.height})`);
+                check(move.right <= picture.left && fire.left >= picture.right, `${what}: the controls lie beside the picture`);
+            }
+            for (const c of [move, fire])
+                check(c.left >= 0 && c.top >= 0 && c.right <= width && c.bottom <= height, `${what}: a control inside the screen`);
+            const [knob, button] = seen.pixels;
+            check(knob.every((v) => v > 60), `${what}: the stick's knob shows in the screenshot (${knob})`);
+            check(button[0] > 40 && button[0] > button[2] + 20, `${what}: the fire button shows in the screenshot (${button})`);
+            // The header is folded away behind the menu button.
+            check(!(await box(page, "fullscreen")).shown && (await box(page, "menu")).shown, `${what}: a menu instead of the header`);
+            await page.tap("#menu");
+            check((await box(page, "fullscreen")).shown && (await box(page, "screenshots")).shown,
+                  `${what}: the menu opens the header and the screenshots`);
+            await page.close();
+        }
+    },
+
     async "the browser decodes images to the stored bytes and refuses broken ones"(browser, base) {
         // Straight alpha kept as stored, also for almost and fully transparent
         // texels, which a 2-D canvas would change.
