@@ -10,6 +10,8 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import {execFileSync} from "node:child_process";
+import crypto from "node:crypto";
+import {fileURLToPath} from "node:url";
 import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
 
@@ -23,6 +25,7 @@ const site = path.join(buildWeb, "site");
 const missingImageData = path.join(buildWeb, "test-missing-image");
 const referenceProgram = option("--reference");
 const measuring = args.includes("--measure");
+const repository = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 
 // The site at /, and the same site with the art that lacks one image at
 // /missing-image/. A server of another folder (a copy of the site) has no
@@ -281,6 +284,32 @@ const tests = {
             check(/^screen\d+\.bmp$/.test(info.name), `screenshot named like the desktop's (${info.name})`);
             check(info.size === 3145782, `the screenshot is a 3,145,782-byte BMP (${info.size})`);
             check(info.magic === "BM", "the download is a BMP file");
+            // The same screenshot as PNG, converted in the page.
+            const png = await page.evaluate(async () => {
+                let clicked = null;
+                const original = HTMLAnchorElement.prototype.click;
+                HTMLAnchorElement.prototype.click = function () { clicked = {href: this.href, name: this.download}; };
+                document.querySelector("#screenshots a.png").dispatchEvent(new MouseEvent("click", {cancelable: true}));
+                for (let i = 0; i < 100 && !clicked; ++i) await new Promise((r) => setTimeout(r, 50));
+                HTMLAnchorElement.prototype.click = original;
+                if (!clicked) return null;
+                const blob = await (await fetch(clicked.href)).blob();
+                const bytes = new Uint8Array(await blob.arrayBuffer());
+                const pixels = async (b) => {
+                    const image = await createImageBitmap(b);
+                    const context = new OffscreenCanvas(image.width, image.height).getContext("2d");
+                    context.drawImage(image, 0, 0);
+                    return {width: image.width, height: image.height,
+                            data: context.getImageData(0, 0, image.width, image.height).data};
+                };
+                const image = await pixels(blob);
+                const bmp = await pixels(await (await fetch(document.querySelector("#screenshots a").href)).blob());
+                return {name: clicked.name, magic: String.fromCharCode(...bytes.subarray(1, 4)),
+                        width: image.width, height: image.height,
+                        same: image.data.length === bmp.data.length && image.data.every((v, i) => v === bmp.data[i])};
+            });
+            check(png && /^screen\d+\.png$/.test(png.name) && png.magic === "PNG" && png.width === 1024 &&
+                  png.height === 768 && png.same, `the screenshot downloads as a 1024x768 PNG of the same pixels (${JSON.stringify(png)})`);
         }
 
         await page.keyboard.press("Escape");
@@ -469,6 +498,113 @@ const tests = {
             check((await box(page, "fullscreen")).shown && (await box(page, "screenshots")).shown,
                   `${what}: the menu opens the header and the screenshots`);
             await page.close();
+        }
+    },
+
+    async "installable; offline after one visit; a rebuilt site is taken whole, a half-uploaded one not at all"(browser) {
+        // A copy of the site on a server of its own: an origin, and so a
+        // service worker, of its own, and files the test may change.
+        const copy = fs.mkdtempSync(path.join(os.tmpdir(), "vantora3-site-"));
+        fs.cpSync(site, copy, {recursive: true});
+        const server = await startServer(copy);
+        const origin = `http://127.0.0.1:${server.address().port}`;
+        const startScreen = (page) => page.waitForFunction(() => window.Module && Module.v3PresentCount > 0,
+                                                           {polling: "raf", timeout: 10000});
+        try {
+            const page = await openPage(browser, origin + "/");
+            await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+            const state = await page.evaluate(async () => {
+                const worker = (await navigator.serviceWorker.ready).active;
+                if (worker.state !== "activated")
+                    await new Promise((resolve) => worker.addEventListener("statechange", resolve));
+                return worker.state;
+            });
+            check(state === "activated", `the service worker is active (${state})`);
+            const session = await page.createCDPSession();
+            const {installabilityErrors} = await session.send("Page.getInstallabilityErrors");
+            console.log(`    installability errors: ${JSON.stringify(installabilityErrors)}`);
+            check(installabilityErrors.length === 0, "Chromium finds the page installable");
+
+            await page.setOfflineMode(true);
+            const t0 = Date.now();
+            await page.reload();
+            const started = await startScreen(page).then(() => true, () => false);
+            const offlineMs = Date.now() - t0;
+            console.log(`    offline reload to the start screen: ${offlineMs} ms`);
+            check(started && offlineMs <= 2000, `offline, a reload reaches the start screen within 2 s (${offlineMs} ms)`);
+            await page.setOfflineMode(false);
+
+            // An update: the worker is written again by the build's own step
+            // after one file changed. The page looks for it, as it does on
+            // each load, and the new worker installs (or not) and takes over.
+            const writeWorker = () => execFileSync("cmake", [`-DSITE=${copy}`,
+                `-DTEMPLATE=${path.join(repository, "web/service-worker.js")}`,
+                "-P", path.join(repository, "web/service_worker.cmake")]);
+            const version = () => /const version = "([0-9a-f]+)"/.exec(fs.readFileSync(path.join(copy, "service-worker.js"), "latin1"))[1];
+            const update = () => page.evaluate(async () => {
+                const registration = await navigator.serviceWorker.getRegistration();
+                await registration.update();
+                const worker = registration.installing || registration.waiting;
+                if (worker) {
+                    await new Promise((resolve) => {
+                        const settled = () => { if (["activated", "redundant"].includes(worker.state)) resolve(); };
+                        worker.addEventListener("statechange", settled);
+                        settled();
+                    });
+                }
+                return {state: worker ? worker.state : "none", caches: await caches.keys()};
+            });
+            const cacheVersions = (names) => names.map((n) => n.split(" ")[1]);
+            const v1 = version();
+            const index = path.join(copy, "index.html");
+            const oldIndex = fs.readFileSync(index, "latin1");
+            const newIndex = oldIndex.replace("<title>", '<meta name="test-build" content="2">\n<title>');
+            fs.writeFileSync(index, newIndex, "latin1");
+            writeWorker();
+            const v2 = version();
+            check(v2 !== v1, `a changed file changes the version (${v1} -> ${v2})`);
+
+            // Half uploaded: the new worker beside the old index.html.
+            fs.writeFileSync(index, oldIndex, "latin1");
+            const half = await update();
+            check(half.state !== "activated" && cacheVersions(half.caches).join() === v1,
+                  `a half-uploaded site is not taken (${half.state}, caches ${cacheVersions(half.caches)})`);
+
+            // Uploaded whole: taken, and the old set is gone.
+            fs.writeFileSync(index, newIndex, "latin1");
+            const whole = await update();
+            check(whole.state === "activated" && cacheVersions(whole.caches).join() === v2,
+                  `the whole new site is taken (${whole.state}, caches ${cacheVersions(whole.caches)})`);
+
+            // The next load is the new build's, every file from the cache,
+            // which holds exactly the new files.
+            server.requests.length = 0;
+            await page.reload();
+            check(await startScreen(page).then(() => true, () => false), "the new build reaches the start screen");
+            check(await page.evaluate(() => document.querySelector('meta[name="test-build"]') !== null),
+                  "the reload shows the changed page");
+            check(server.requests.every((url) => url === "/service-worker.js"),
+                  `the reload's files come from the cache (the server saw ${server.requests.join(", ")})`);
+            const cached = await page.evaluate(async () => {
+                const out = {};
+                const cache = await caches.open((await caches.keys())[0]);
+                for (const request of await cache.keys()) {
+                    const body = await (await cache.match(request)).arrayBuffer();
+                    out[new URL(request.url).pathname.slice(1)] = Array.from(
+                        new Uint8Array(await crypto.subtle.digest("SHA-256", body)),
+                        (b) => b.toString(16).padStart(2, "0")).join("");
+                }
+                return out;
+            });
+            const onDisk = {};
+            for (const name of fs.readdirSync(copy).filter((n) => n !== "service-worker.js"))
+                onDisk[name] = crypto.createHash("sha256").update(fs.readFileSync(path.join(copy, name))).digest("hex");
+            check(JSON.stringify(Object.entries(cached).sort()) === JSON.stringify(Object.entries(onDisk).sort()),
+                  `the cache holds the new build's files and no others (${Object.keys(cached).length} files)`);
+            await page.close();
+        } finally {
+            server.close();
+            fs.rmSync(copy, {recursive: true, force: true});
         }
     },
 
