@@ -334,7 +334,8 @@ const tests = {
         // The driven clock keeps the game's frame rate at 60 (from its first
         // count, after a second of frames): a step of the ship and the time
         // between shots then do not depend on this machine.
-        const page = await openPage(browser, base + "/", {width: 844, height: 390, viewport: phone,
+        const [width, height] = [844, 390];
+        const page = await openPage(browser, base + "/", {width, height, viewport: phone,
                                                           settings: {TEST_drivenClock: true, TEST_milliseconds: 4242}});
         await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
         const touch = await fingers(page);
@@ -424,6 +425,22 @@ const tests = {
         check(keySpeed < 0 && Math.abs(touchSpeed - keySpeed) < 1e-3,
               `the stick moves the ship as far per frame as the key (${touchSpeed}, ${keySpeed})`);
         check(!(await box(page, "touch-fire")).shown, "keyboard use hides the touch controls");
+
+        // A touch anywhere shows them again; the small buttons are F1 and Escape.
+        await touch("touchStart", [[width / 2, 100, 6]]);
+        await touch("touchEnd", []);
+        const screenshotButton = await box(page, "touch-screenshot");
+        check(screenshotButton.shown, "a touch shows the controls again");
+        await touch("touchStart", [[screenshotButton.cx, screenshotButton.cy, 7]]);
+        await touch("touchEnd", []);
+        check(await page.waitForSelector("#screenshots a[data-size]", {timeout: 5000}).catch(() => null) !== null,
+              "the screenshot button adds a screenshot to the page's list");
+        const quit = await box(page, "touch-quit");
+        await touch("touchStart", [[quit.cx, quit.cy, 8]]);
+        await touch("touchEnd", []);
+        const ended = await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        check(ended !== null && await page.evaluate(() => document.getElementById("ended").dataset.code) === "0",
+              "the quit button ends the game normally, with the page's message");
         await page.close();
 
         const desktop = await openPage(browser, base + "/");
@@ -497,6 +514,15 @@ const tests = {
             await page.tap("#menu");
             check((await box(page, "fullscreen")).shown && (await box(page, "screenshots")).shown,
                   `${what}: the menu opens the header and the screenshots`);
+            // Full screen on a phone asks for landscape; a browser that
+            // refuses says nothing.
+            await page.tap("#fullscreen");
+            const full = await page.waitForFunction(() => document.fullscreenElement !== null, {timeout: 3000})
+                .then(() => true, () => false);
+            await sleep(200);
+            check(full, `${what}: the full-screen button enters full screen`);
+            check(!page.consoleLines.some((l) => /page error|Uncaught/.test(l)),
+                  `${what}: no error in full screen (${page.consoleLines.filter((l) => /error/i.test(l))})`);
             await page.close();
         }
     },
@@ -606,6 +632,50 @@ const tests = {
             server.close();
             fs.rmSync(copy, {recursive: true, force: true});
         }
+    },
+
+    async "the screen is kept on while playing, not on the start screen nor while hidden"(browser, base) {
+        // The page's Wake Lock API and visibility, played by the test.
+        const page = await browser.newPage();
+        await page.setViewport({width: 1024, height: 768});
+        await page.evaluateOnNewDocument(() => {
+            window.TEST_wakeLocks = [];
+            let hidden = false;
+            Object.defineProperty(document, "hidden", {get: () => hidden, configurable: true});
+            Object.defineProperty(document, "visibilityState", {get: () => (hidden ? "hidden" : "visible"), configurable: true});
+            window.TEST_setHidden = (h) => { hidden = h; document.dispatchEvent(new Event("visibilitychange")); };
+            Object.defineProperty(navigator, "wakeLock", {configurable: true, value: {request: async (type) => {
+                const lock = new EventTarget();
+                lock.type = type;
+                lock.released = false;
+                lock.release = async () => {
+                    if (lock.released) return;
+                    lock.released = true;
+                    lock.dispatchEvent(new Event("release"));
+                };
+                window.TEST_wakeLocks.push(lock);
+                return lock;
+            }}});
+        });
+        await page.goto(base + "/");
+        const held = () => page.evaluate(() => window.TEST_wakeLocks.filter((l) => !l.released && l.type === "screen").length);
+        const until = (count, what) => page.waitForFunction((n) => window.TEST_wakeLocks.filter((l) => !l.released).length === n,
+                                                            {timeout: 4000}, count).then(() => true, () => check(false, what));
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        await sleep(1500);
+        check(await held() === 0, "the start screen does not keep the screen on");
+        await page.keyboard.press("Space");
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n"), "play-screen frames");
+        await until(1, "playing keeps the screen on");
+        await page.evaluate(() => window.TEST_setHidden(true));
+        await until(0, "a hidden page lets the screen sleep");
+        await page.evaluate(() => window.TEST_setHidden(false));
+        await until(1, "shown again while playing, the screen is kept on again");
+        await page.keyboard.press("Escape");
+        await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        await until(0, "the ended game lets the screen sleep");
+        check(await page.evaluate(() => window.TEST_wakeLocks.length) === 2, "one lock asked for each stretch of play");
+        await page.close();
     },
 
     async "the browser decodes images to the stored bytes and refuses broken ones"(browser, base) {
