@@ -46,11 +46,16 @@ self.addEventListener("install", (event) => {
     })());
 });
 
-// A new version waits until no page runs the old one, or until a page that
-// has loaded all its files asks it to take over (index.html does): the
-// page's next load then gets the new set whole.
+// A new version waits until no page runs the old one. A page that has
+// loaded all its files asks it to take over (index.html does), which it
+// does when that page is the site's only one: its next load then gets the
+// new set whole, and no other page is left half way through loading the old.
 self.addEventListener("message", (event) => {
-    if (event.data === "take over") self.skipWaiting();
+    if (event.data !== "take over" || !event.source) return;
+    event.waitUntil((async () => {
+        const pages = await self.clients.matchAll({type: "window", includeUncontrolled: true});
+        if (pages.every((page) => page.id === event.source.id || !page.url.startsWith(scope))) await self.skipWaiting();
+    })());
 });
 
 self.addEventListener("activate", (event) => {

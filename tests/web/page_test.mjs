@@ -413,6 +413,17 @@ const tests = {
         check(c1.x === c0.x, `the finger off the page stops the ship (${c0.x} -> ${c1.x})`);
         check(c1.shots > c0.shots, `the finger still on fire fires (${c0.shots} -> ${c1.shots})`);
 
+        // Focus lost with a finger down: everything lets go, as with keys.
+        await touch("touchStart", [[...right, 9]]);
+        await sleep(300);
+        await page.evaluate(() => window.dispatchEvent(new Event("blur")));
+        await sleep(150);
+        const e0 = await gameState(page);
+        await sleep(400);
+        const e1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(e0.x > c1.x + 30 && e1.x === e0.x, `after focus loss the finger's stick lets go (${c1.x} -> ${e0.x} -> ${e1.x})`);
+
         // The keyboard moves the ship as far per frame, and puts the controls away.
         await page.keyboard.down("ArrowLeft");
         await sleep(200);
