@@ -15,6 +15,10 @@
 #include "graphics/d3dx9.h"
 #include "platform/browser/web_backend.h"
 
+// For the page: whether a game is being played (not the start or game-over
+// screen), so that it keeps the screen awake only then.
+extern "C" EMSCRIPTEN_KEEPALIVE int v3_IsPlaying() { return game.IsGameOver() ? 0 : 1; }
+
 // For the browser tests: where the ship is, to see a held arrow move it.
 extern "C" EMSCRIPTEN_KEEPALIVE float TEST_PlayerX() { return player.GetPosition().x; }
 

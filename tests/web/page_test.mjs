@@ -10,6 +10,8 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import {execFileSync} from "node:child_process";
+import crypto from "node:crypto";
+import {fileURLToPath} from "node:url";
 import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
 
@@ -23,17 +25,23 @@ const site = path.join(buildWeb, "site");
 const missingImageData = path.join(buildWeb, "test-missing-image");
 const referenceProgram = option("--reference");
 const measuring = args.includes("--measure");
+const repository = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 
-// The site at /, and the same site with the art that lacks one image at /missing-image/.
+// The site at /, and the same site with the art that lacks one image at
+// /missing-image/. A server of another folder (a copy of the site) has no
+// such path; every server notes the paths it was asked for in .requests.
 const types = {".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
-               ".data": "application/octet-stream"};
-function startServer() {
+               ".data": "application/octet-stream", ".png": "image/png",
+               ".webmanifest": "application/manifest+json"};
+function startServer(siteRoot = site) {
+    const requests = [];
     const server = http.createServer((request, response) => {
         let url = decodeURIComponent(new URL(request.url, "http://x").pathname);
-        let root = site;
+        requests.push(url);
+        let root = siteRoot;
         if (url.startsWith("/missing-image/")) {
             url = url.slice("/missing-image".length);
-            if (url === "/vantora3.data" || url === "/vantora3-data.js") root = missingImageData;
+            if (siteRoot === site && (url === "/vantora3.data" || url === "/vantora3-data.js")) root = missingImageData;
         }
         if (url.endsWith("/")) url += "index.html";
         const file = path.join(root, path.normalize(url));
@@ -46,6 +54,7 @@ function startServer() {
                                  "Cache-Control": "no-store"});
         fs.createReadStream(file).pipe(response);
     });
+    server.requests = requests;
     return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
@@ -72,9 +81,12 @@ function check(condition, message) {
     return condition;
 }
 
-async function openPage(browser, url, {width = 1024, height = 768, settings} = {}) {
+// A phone's screen: three device pixels to the CSS pixel, touch, no mouse.
+const phone = {deviceScaleFactor: 3, isMobile: true, hasTouch: true};
+
+async function openPage(browser, url, {width = 1024, height = 768, settings, viewport = {}} = {}) {
     const page = await browser.newPage();
-    await page.setViewport({width, height});
+    await page.setViewport({width, height, ...viewport});
     page.consoleLines = [];
     page.on("console", (m) => page.consoleLines.push(m.text()));
     page.on("pageerror", (e) => page.consoleLines.push("page error: " + e.message));
@@ -108,7 +120,38 @@ async function waitForLog(page, predicate, what, timeout = 10000) {
     }
 }
 const frames = (log) => (log.match(/^Scene ended$/gm) || []).length;
+const shots = (log) => (log.match(/^Schuss erstellt$/gm) || []).length;
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// The ship's place, the frames run and the shots made, read at one moment.
+async function gameState(page) {
+    const {x, log} = await page.evaluate(() => {
+        const bytes = Module.FS.readFile("/vantora3/log/log.txt");
+        let text = "";
+        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+        return {x: Module._TEST_PlayerX(), log: text};
+    });
+    return {x, frames: frames(log), shots: shots(log)};
+}
+// How far the ship went per frame between two states.
+const perFrame = (a, b) => (b.x - a.x) / Math.max(1, b.frames - a.frames);
+
+// Fingers on the screen through the DevTools protocol's touch events, each
+// given as [x, y, id]: touchStart and touchMove list the fingers down after
+// them, touchEnd the fingers lifted (none: all of them), touchCancel none.
+async function fingers(page) {
+    const session = await page.createCDPSession();
+    return (type, points) => session.send("Input.dispatchTouchEvent",
+                                          {type, touchPoints: points.map(([x, y, id]) => ({x, y, id}))});
+}
+// An element's box in CSS pixels, and whether it shows.
+const box = (page, id) => page.evaluate((id) => {
+    const el = document.getElementById(id);
+    const r = el.getBoundingClientRect();
+    return {left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height,
+            cx: r.left + r.width / 2, cy: r.top + r.height / 2,
+            shown: getComputedStyle(el).display !== "none" && r.width > 0};
+}, id);
 
 // Pixels close to the start screen's orange (FF AA 00) in a canvas.
 const orangePixels = (page, selector) => page.evaluate((sel) => {
@@ -241,6 +284,32 @@ const tests = {
             check(/^screen\d+\.bmp$/.test(info.name), `screenshot named like the desktop's (${info.name})`);
             check(info.size === 3145782, `the screenshot is a 3,145,782-byte BMP (${info.size})`);
             check(info.magic === "BM", "the download is a BMP file");
+            // The same screenshot as PNG, converted in the page.
+            const png = await page.evaluate(async () => {
+                let clicked = null;
+                const original = HTMLAnchorElement.prototype.click;
+                HTMLAnchorElement.prototype.click = function () { clicked = {href: this.href, name: this.download}; };
+                document.querySelector("#screenshots a.png").dispatchEvent(new MouseEvent("click", {cancelable: true}));
+                for (let i = 0; i < 100 && !clicked; ++i) await new Promise((r) => setTimeout(r, 50));
+                HTMLAnchorElement.prototype.click = original;
+                if (!clicked) return null;
+                const blob = await (await fetch(clicked.href)).blob();
+                const bytes = new Uint8Array(await blob.arrayBuffer());
+                const pixels = async (b) => {
+                    const image = await createImageBitmap(b);
+                    const context = new OffscreenCanvas(image.width, image.height).getContext("2d");
+                    context.drawImage(image, 0, 0);
+                    return {width: image.width, height: image.height,
+                            data: context.getImageData(0, 0, image.width, image.height).data};
+                };
+                const image = await pixels(blob);
+                const bmp = await pixels(await (await fetch(document.querySelector("#screenshots a").href)).blob());
+                return {name: clicked.name, magic: String.fromCharCode(...bytes.subarray(1, 4)),
+                        width: image.width, height: image.height,
+                        same: image.data.length === bmp.data.length && image.data.every((v, i) => v === bmp.data[i])};
+            });
+            check(png && /^screen\d+\.png$/.test(png.name) && png.magic === "PNG" && png.width === 1024 &&
+                  png.height === 768 && png.same, `the screenshot downloads as a 1024x768 PNG of the same pixels (${JSON.stringify(png)})`);
         }
 
         await page.keyboard.press("Escape");
@@ -258,6 +327,365 @@ const tests = {
         const count = frames(log);
         await sleep(300);
         check(frames(await readLog(page)) === count, "no frame after Escape");
+        await page.close();
+    },
+
+    async "touch: two fingers move and fire at once, a cancelled or departed finger lets go, desktops show no controls"(browser, base) {
+        // The driven clock keeps the game's frame rate at 60 (from its first
+        // count, after a second of frames): a step of the ship and the time
+        // between shots then do not depend on this machine.
+        const [width, height] = [844, 390];
+        const page = await openPage(browser, base + "/", {width, height, viewport: phone,
+                                                          settings: {TEST_drivenClock: true, TEST_milliseconds: 4242}});
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        const touch = await fingers(page);
+        const fire = await box(page, "touch-fire");
+        const move = await box(page, "touch-move");
+        check(fire.shown && move.shown, "a phone shows the touch controls");
+        for (const id of ["touch-screenshot", "touch-quit"]) check((await box(page, id)).shown, `${id} shows`);
+        const left = [move.cx - 0.4 * move.width, move.cy], right = [move.cx + 0.4 * move.width, move.cy];
+
+        // A tap on fire on the start screen is Space: a new game, on the
+        // frame that follows the tap.
+        await page.evaluate(() => document.getElementById("touch-fire").addEventListener("pointerdown", () => {
+            window.TEST_tapAfter = Module.v3PresentCount;
+        }, {once: true}));
+        await touch("touchStart", [[fire.cx, fire.cy, 1]]);
+        await touch("touchEnd", []);
+        const log = await waitForLog(page, (l) => l.includes("\nSpiel zur\xfcckgesetzt\n"), "a game started by a tap on fire");
+        const tapAfter = await page.evaluate(() => window.TEST_tapAfter);
+        const resetIn = frames(log.slice(0, log.indexOf("\nSpiel zur\xfcckgesetzt\n")));
+        console.log(`    the tap came after ${tapAfter} presented frames; the game was reset in frame ${resetIn + 1}`);
+        check(resetIn === tapAfter, `the tap reaches the game on the next frame (${tapAfter} -> ${resetIn})`);
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n") && frames(l) >= 130,
+                         "play-screen frames after the frame rate's first count");
+
+        // Inside the stick's dead zone nothing moves.
+        const d0 = await gameState(page);
+        await touch("touchStart", [[move.cx + 0.05 * move.width, move.cy + 0.05 * move.width, 1]]);
+        await sleep(300);
+        const d1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(d1.x === d0.x, `a finger near the stick's centre leaves the ship (${d0.x} -> ${d1.x})`);
+
+        // Two fingers: the stick held left and fire held.
+        await touch("touchStart", [[...left, 1]]);
+        await touch("touchStart", [[...left, 1], [fire.cx, fire.cy, 2]]);
+        await sleep(200);
+        const a0 = await gameState(page);
+        await sleep(400);
+        const a1 = await gameState(page);
+        const touchSpeed = perFrame(a0, a1);
+        check(a1.x < a0.x - 30, `the stick held left moves the ship left (${a0.x} -> ${a1.x})`);
+        // The stick's finger lifted, fire held on.
+        await touch("touchEnd", [[...left, 1]]);
+        await sleep(150);
+        const a2 = await gameState(page);
+        await sleep(2500);
+        const a3 = await gameState(page);
+        check(a3.x === a2.x, `the lifted finger stops the ship (${a2.x} -> ${a3.x})`);
+        const rate = (a3.shots - a0.shots) / ((a3.frames - a0.frames) / 60);
+        console.log(`    fire held: ${a3.shots - a0.shots} shots in ${a3.frames - a0.frames} frames, ` +
+                    `${rate.toFixed(2)} a second of frames`);
+        check(rate > 2.5 && rate < 3.6, `fire held gives about three shots a second (${rate.toFixed(2)})`);
+
+        // Both fingers down, then cancelled: everything lets go.
+        await touch("touchStart", [[fire.cx, fire.cy, 2], [...right, 3]]);
+        await sleep(300);
+        await touch("touchCancel", []);
+        await sleep(150);
+        const b0 = await gameState(page);
+        await sleep(400);
+        const b1 = await gameState(page);
+        check(b1.x === b0.x && b1.shots === b0.shots,
+              `a cancelled touch lets go of move and fire (x ${b0.x} -> ${b1.x}, shots ${b0.shots} -> ${b1.shots})`);
+
+        // A finger sliding off the page lets go of its key; the other holds on.
+        await touch("touchStart", [[...right, 4]]);
+        await touch("touchStart", [[...right, 4], [fire.cx, fire.cy, 5]]);
+        await sleep(300);
+        await touch("touchMove", [[-20, right[1], 4], [fire.cx, fire.cy, 5]]);
+        await sleep(150);
+        const c0 = await gameState(page);
+        await sleep(800);
+        const c1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(c1.x === c0.x, `the finger off the page stops the ship (${c0.x} -> ${c1.x})`);
+        check(c1.shots > c0.shots, `the finger still on fire fires (${c0.shots} -> ${c1.shots})`);
+
+        // Focus lost with a finger down: everything lets go, as with keys.
+        await touch("touchStart", [[...right, 9]]);
+        await sleep(300);
+        await page.evaluate(() => window.dispatchEvent(new Event("blur")));
+        await sleep(150);
+        const e0 = await gameState(page);
+        await sleep(400);
+        const e1 = await gameState(page);
+        await touch("touchEnd", []);
+        check(e0.x > c1.x + 30 && e1.x === e0.x, `after focus loss the finger's stick lets go (${c1.x} -> ${e0.x} -> ${e1.x})`);
+
+        // The keyboard moves the ship as far per frame, and puts the controls away.
+        await page.keyboard.down("ArrowLeft");
+        await sleep(200);
+        const k0 = await gameState(page);
+        await sleep(400);
+        const k1 = await gameState(page);
+        await page.keyboard.up("ArrowLeft");
+        const keySpeed = perFrame(k0, k1);
+        console.log(`    per frame: the stick ${touchSpeed.toFixed(2)} px, the arrow key ${keySpeed.toFixed(2)} px`);
+        check(keySpeed < 0 && Math.abs(touchSpeed - keySpeed) < 1e-3,
+              `the stick moves the ship as far per frame as the key (${touchSpeed}, ${keySpeed})`);
+        check(!(await box(page, "touch-fire")).shown, "keyboard use hides the touch controls");
+
+        // A touch anywhere shows them again; the small buttons are F1 and Escape.
+        await touch("touchStart", [[width / 2, 100, 6]]);
+        await touch("touchEnd", []);
+        const screenshotButton = await box(page, "touch-screenshot");
+        check(screenshotButton.shown, "a touch shows the controls again");
+        await touch("touchStart", [[screenshotButton.cx, screenshotButton.cy, 7]]);
+        await touch("touchEnd", []);
+        check(await page.waitForSelector("#screenshots a[data-size]", {timeout: 5000}).catch(() => null) !== null,
+              "the screenshot button adds a screenshot to the page's list");
+        const quit = await box(page, "touch-quit");
+        await touch("touchStart", [[quit.cx, quit.cy, 8]]);
+        await touch("touchEnd", []);
+        const ended = await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        check(ended !== null && await page.evaluate(() => document.getElementById("ended").dataset.code) === "0",
+              "the quit button ends the game normally, with the page's message");
+        await page.close();
+
+        const desktop = await openPage(browser, base + "/");
+        await waitForLog(desktop, (l) => frames(l) >= 3, "the start screen");
+        for (const id of ["touch-move", "touch-fire", "touch-screenshot", "touch-quit", "menu"])
+            check(!(await box(desktop, id)).shown, `a desktop without touch shows no ${id}`);
+        check((await box(desktop, "fullscreen")).shown, "a desktop shows the header");
+        await desktop.close();
+    },
+
+    async "on a phone the picture is as large as the screen allows, the controls beside or below it"(browser, base) {
+        for (const [width, height] of [[844, 390], [390, 844]]) {
+            const upright = height > width;
+            const page = await openPage(browser, base + "/", {width, height, viewport: phone});
+            await waitForLog(page, (l) => frames(l) >= 5, "the start screen");
+            await sleep(200);
+            // The page's screenshot, read back in the page. Across a band
+            // where nothing but the picture may show (between the small
+            // buttons and the controls beside it, or between the two
+            // controls below it), the bars are black and the picture is
+            // not: the first and the last lit line there are its edges.
+            const picture = await box(page, "screen");
+            const move = await box(page, "touch-move"), fire = await box(page, "touch-fire");
+            const tools = await box(page, "touch-quit");
+            const band = upright ? [move.right + 2, fire.left - 2] : [tools.bottom + 2, move.top - 2];
+            const points = [[move.cx, move.cy], [fire.cx, fire.cy + 0.3 * fire.height]];
+            const shot = await page.screenshot({encoding: "base64"});
+            const seen = await page.evaluate(async (png, upright, band, points) => {
+                const image = await createImageBitmap(await (await fetch("data:image/png;base64," + png)).blob());
+                const canvas = new OffscreenCanvas(image.width, image.height);
+                const context = canvas.getContext("2d");
+                context.drawImage(image, 0, 0);
+                const {data} = context.getImageData(0, 0, image.width, image.height);
+                const dpr = devicePixelRatio;
+                const at = (x, y) => 4 * (Math.round(y) * image.width + Math.round(x));
+                const lit = (x, y) => data[at(x, y)] + data[at(x, y) + 1] + data[at(x, y) + 2] > 12;
+                const lines = upright ? image.height : image.width;
+                const litLines = [];
+                for (let i = 0; i < lines; ++i) {
+                    let any = false;
+                    for (let j = Math.ceil(band[0] * dpr); j < band[1] * dpr && !any; ++j) any = upright ? lit(j, i) : lit(i, j);
+                    if (any) litLines.push(i);
+                }
+                return {width: image.width, height: image.height,
+                        picture: {start: litLines[0], length: litLines[litLines.length - 1] - litLines[0] + 1},
+                        pixels: points.map(([x, y]) => Array.from(data.subarray(at(x * dpr, y * dpr), at(x * dpr, y * dpr) + 3)))};
+            }, shot, upright, band, points);
+            const what = `${width}x${height}`;
+            console.log(`    ${what}: the picture ${picture.width}x${picture.height} CSS px at ${picture.left},${picture.top}; ` +
+                        `in the screenshot (${seen.width}x${seen.height}) ${seen.picture.length} device px ` +
+                        `${upright ? "high" : "wide"} from ${seen.picture.start}`);
+            const long = upright ? picture.height : picture.width, from = upright ? picture.top : picture.left;
+            check(Math.abs(seen.picture.length - long * 3) <= 3 && Math.abs(seen.picture.start - from * 3) <= 3,
+                  `${what}: the screenshot shows the picture where the page put it`);
+            check(Math.abs(picture.width / picture.height - 4 / 3) < 0.01, `${what}: the picture is 4:3`);
+            if (upright) {
+                check(picture.width === width, `${what}: the picture spans the width (${picture.width})`);
+                check(move.top >= picture.bottom && fire.top >= picture.bottom, `${what}: the controls lie below the picture`);
+                check(tools.top >= picture.bottom, `${what}: the small buttons lie below the picture`);
+            } else {
+                check(picture.height >= 380, `${what}: the picture is at least 380 px high (${picture.height})`);
+                check(move.right <= picture.left && fire.left >= picture.right, `${what}: the controls lie beside the picture`);
+            }
+            for (const c of [move, fire])
+                check(c.left >= 0 && c.top >= 0 && c.right <= width && c.bottom <= height, `${what}: a control inside the screen`);
+            const [knob, button] = seen.pixels;
+            check(knob.every((v) => v > 60), `${what}: the stick's knob shows in the screenshot (${knob})`);
+            check(button[0] > 40 && button[0] > button[2] + 20, `${what}: the fire button shows in the screenshot (${button})`);
+            // The header is folded away behind the menu button.
+            check(!(await box(page, "fullscreen")).shown && (await box(page, "menu")).shown, `${what}: a menu instead of the header`);
+            await page.tap("#menu");
+            check((await box(page, "fullscreen")).shown && (await box(page, "screenshots")).shown,
+                  `${what}: the menu opens the header and the screenshots`);
+            // Full screen on a phone asks for landscape; a browser that
+            // refuses says nothing.
+            await page.tap("#fullscreen");
+            const full = await page.waitForFunction(() => document.fullscreenElement !== null, {timeout: 3000})
+                .then(() => true, () => false);
+            await sleep(200);
+            check(full, `${what}: the full-screen button enters full screen`);
+            check(!page.consoleLines.some((l) => /page error|Uncaught/.test(l)),
+                  `${what}: no error in full screen (${page.consoleLines.filter((l) => /error/i.test(l))})`);
+            await page.close();
+        }
+    },
+
+    async "installable; offline after one visit; a rebuilt site is taken whole, a half-uploaded one not at all"(browser) {
+        // A copy of the site on a server of its own: an origin, and so a
+        // service worker, of its own, and files the test may change.
+        const copy = fs.mkdtempSync(path.join(os.tmpdir(), "vantora3-site-"));
+        fs.cpSync(site, copy, {recursive: true});
+        const server = await startServer(copy);
+        const origin = `http://127.0.0.1:${server.address().port}`;
+        const startScreen = (page) => page.waitForFunction(() => window.Module && Module.v3PresentCount > 0,
+                                                           {polling: "raf", timeout: 10000});
+        try {
+            const page = await openPage(browser, origin + "/");
+            await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+            const state = await page.evaluate(async () => {
+                const worker = (await navigator.serviceWorker.ready).active;
+                if (worker.state !== "activated")
+                    await new Promise((resolve) => worker.addEventListener("statechange", resolve));
+                return worker.state;
+            });
+            check(state === "activated", `the service worker is active (${state})`);
+            const session = await page.createCDPSession();
+            const {installabilityErrors} = await session.send("Page.getInstallabilityErrors");
+            console.log(`    installability errors: ${JSON.stringify(installabilityErrors)}`);
+            check(installabilityErrors.length === 0, "Chromium finds the page installable");
+
+            await page.setOfflineMode(true);
+            const t0 = Date.now();
+            await page.reload();
+            const started = await startScreen(page).then(() => true, () => false);
+            const offlineMs = Date.now() - t0;
+            console.log(`    offline reload to the start screen: ${offlineMs} ms`);
+            check(started && offlineMs <= 2000, `offline, a reload reaches the start screen within 2 s (${offlineMs} ms)`);
+            await page.setOfflineMode(false);
+
+            // An update: the worker is written again by the build's own step
+            // after one file changed. The page looks for it, as it does on
+            // each load, and the new worker installs (or not) and takes over.
+            const writeWorker = () => execFileSync("cmake", [`-DSITE=${copy}`,
+                `-DTEMPLATE=${path.join(repository, "web/service-worker.js")}`,
+                "-P", path.join(repository, "web/service_worker.cmake")]);
+            const version = () => /const version = "([0-9a-f]+)"/.exec(fs.readFileSync(path.join(copy, "service-worker.js"), "latin1"))[1];
+            const update = () => page.evaluate(async () => {
+                const registration = await navigator.serviceWorker.getRegistration();
+                await registration.update();
+                const worker = registration.installing || registration.waiting;
+                if (worker) {
+                    await new Promise((resolve) => {
+                        const settled = () => { if (["activated", "redundant"].includes(worker.state)) resolve(); };
+                        worker.addEventListener("statechange", settled);
+                        settled();
+                    });
+                }
+                return {state: worker ? worker.state : "none", caches: await caches.keys()};
+            });
+            const cacheVersions = (names) => names.map((n) => n.split(" ")[1]);
+            const v1 = version();
+            const index = path.join(copy, "index.html");
+            const oldIndex = fs.readFileSync(index, "latin1");
+            const newIndex = oldIndex.replace("<title>", '<meta name="test-build" content="2">\n<title>');
+            fs.writeFileSync(index, newIndex, "latin1");
+            writeWorker();
+            const v2 = version();
+            check(v2 !== v1, `a changed file changes the version (${v1} -> ${v2})`);
+
+            // Half uploaded: the new worker beside the old index.html.
+            fs.writeFileSync(index, oldIndex, "latin1");
+            const half = await update();
+            check(half.state !== "activated" && cacheVersions(half.caches).join() === v1,
+                  `a half-uploaded site is not taken (${half.state}, caches ${cacheVersions(half.caches)})`);
+
+            // Uploaded whole: taken, and the old set is gone.
+            fs.writeFileSync(index, newIndex, "latin1");
+            const whole = await update();
+            check(whole.state === "activated" && cacheVersions(whole.caches).join() === v2,
+                  `the whole new site is taken (${whole.state}, caches ${cacheVersions(whole.caches)})`);
+
+            // The next load is the new build's, every file from the cache,
+            // which holds exactly the new files.
+            server.requests.length = 0;
+            await page.reload();
+            check(await startScreen(page).then(() => true, () => false), "the new build reaches the start screen");
+            check(await page.evaluate(() => document.querySelector('meta[name="test-build"]') !== null),
+                  "the reload shows the changed page");
+            check(server.requests.every((url) => url === "/service-worker.js"),
+                  `the reload's files come from the cache (the server saw ${server.requests.join(", ")})`);
+            const cached = await page.evaluate(async () => {
+                const out = {};
+                const cache = await caches.open((await caches.keys())[0]);
+                for (const request of await cache.keys()) {
+                    const body = await (await cache.match(request)).arrayBuffer();
+                    out[new URL(request.url).pathname.slice(1)] = Array.from(
+                        new Uint8Array(await crypto.subtle.digest("SHA-256", body)),
+                        (b) => b.toString(16).padStart(2, "0")).join("");
+                }
+                return out;
+            });
+            const onDisk = {};
+            for (const name of fs.readdirSync(copy).filter((n) => n !== "service-worker.js"))
+                onDisk[name] = crypto.createHash("sha256").update(fs.readFileSync(path.join(copy, name))).digest("hex");
+            check(JSON.stringify(Object.entries(cached).sort()) === JSON.stringify(Object.entries(onDisk).sort()),
+                  `the cache holds the new build's files and no others (${Object.keys(cached).length} files)`);
+            await page.close();
+        } finally {
+            server.close();
+            fs.rmSync(copy, {recursive: true, force: true});
+        }
+    },
+
+    async "the screen is kept on while playing, not on the start screen nor while hidden"(browser, base) {
+        // The page's Wake Lock API and visibility, played by the test.
+        const page = await browser.newPage();
+        await page.setViewport({width: 1024, height: 768});
+        await page.evaluateOnNewDocument(() => {
+            window.TEST_wakeLocks = [];
+            let hidden = false;
+            Object.defineProperty(document, "hidden", {get: () => hidden, configurable: true});
+            Object.defineProperty(document, "visibilityState", {get: () => (hidden ? "hidden" : "visible"), configurable: true});
+            window.TEST_setHidden = (h) => { hidden = h; document.dispatchEvent(new Event("visibilitychange")); };
+            Object.defineProperty(navigator, "wakeLock", {configurable: true, value: {request: async (type) => {
+                const lock = new EventTarget();
+                lock.type = type;
+                lock.released = false;
+                lock.release = async () => {
+                    if (lock.released) return;
+                    lock.released = true;
+                    lock.dispatchEvent(new Event("release"));
+                };
+                window.TEST_wakeLocks.push(lock);
+                return lock;
+            }}});
+        });
+        await page.goto(base + "/");
+        const held = () => page.evaluate(() => window.TEST_wakeLocks.filter((l) => !l.released && l.type === "screen").length);
+        const until = (count, what) => page.waitForFunction((n) => window.TEST_wakeLocks.filter((l) => !l.released).length === n,
+                                                            {timeout: 4000}, count).then(() => true, () => check(false, what));
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        await sleep(1500);
+        check(await held() === 0, "the start screen does not keep the screen on");
+        await page.keyboard.press("Space");
+        await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n"), "play-screen frames");
+        await until(1, "playing keeps the screen on");
+        await page.evaluate(() => window.TEST_setHidden(true));
+        await until(0, "a hidden page lets the screen sleep");
+        await page.evaluate(() => window.TEST_setHidden(false));
+        await until(1, "shown again while playing, the screen is kept on again");
+        await page.keyboard.press("Escape");
+        await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
+        await until(0, "the ended game lets the screen sleep");
+        check(await page.evaluate(() => window.TEST_wakeLocks.length) === 2, "one lock asked for each stretch of play");
         await page.close();
     },
 

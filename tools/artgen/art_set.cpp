@@ -111,9 +111,9 @@ bool ArtSet::WriteAll(const std::string& gfx, std::string* error) const {
   return true;
 }
 
-bool ArtSet::WriteIcons(const std::string& dir, std::string* error) {
+bool ArtSet::WriteIcons(const std::string& dir, const std::vector<int>& sizes, std::string* error) {
   const PlayerShip ship;
-  for (int size : {48, 128}) {
+  for (int size : sizes) {
     Canvas canvas(size, size);
     // The badge: a dark blue disc with a lighter rim, drawn as rings.
     const float centre = size * 0.5f, radius = size * 0.48f;

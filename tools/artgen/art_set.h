@@ -32,9 +32,10 @@ class ArtSet {
   // subdirectories. Returns false and sets *error on the first failure.
   bool WriteAll(const std::string& gfx, std::string* error) const;
 
-  // Writes the desktop icon as <dir>/48x48/vantora3.png and
-  // <dir>/128x128/vantora3.png. Returns false and sets *error on failure.
-  static bool WriteIcons(const std::string& dir, std::string* error);
+  // Writes the icon in each of the sizes as <dir>/<size>x<size>/vantora3.png
+  // (48 and 128 for the desktop, 192 and 512 for the web page). Returns false
+  // and sets *error on failure.
+  static bool WriteIcons(const std::string& dir, const std::vector<int>& sizes, std::string* error);
 
   // Writes one picture showing every file but the background side by side,
   // on a dark ground, for looking at the art. Returns false on failure.

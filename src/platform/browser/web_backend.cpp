@@ -6,9 +6,11 @@
 // The page side lives in the functions below: listeners queue key events
 // in Module.v3Input, and PumpEvents drains that queue once per frame, then
 // reads the gamepads, which act as keys through the desktop's own mapping
-// (pad_mapping.h, pad_keys.h). The page (index.html) may set Module.canvas (where
-// frames show), Module.v3ShowMessage (message boxes) and, in tests only,
-// Module.TEST_drivenClock and Module.TEST_captureFrame.
+// (pad_mapping.h, pad_keys.h). The page's touch controls are read the same
+// way, as one more pad. The page (index.html) may set Module.canvas (where
+// frames show), Module.v3ShowMessage (message boxes), Module.v3ReadTouch
+// (the touch controls) and, in tests only, Module.TEST_drivenClock and
+// Module.TEST_captureFrame.
 #include "platform/browser/web_backend.h"
 
 #include <emscripten.h>
@@ -62,12 +64,17 @@ EM_JS(void, WebStartInput, (), {
     document.addEventListener("visibilitychange", () => { if (document.hidden) releaseAll(); });
 });
 
-// Reads pad index of the Gamepad API: the pressed state of the first
-// buttons (in the standard layout's order, 0 past the pad's own) and the
-// left stick's two axes. 0 when no pad is connected there.
-EM_JS(int, WebReadGamepad, (int index, int* buttons, int buttonCount, float* axes), {
-    if (typeof navigator.getGamepads !== "function") return 0;
-    const pad = navigator.getGamepads()[index];
+// Reads pad index of the Gamepad API, or with touch set the page's touch
+// controls (Module.v3ReadTouch gives them in a Gamepad's shape): the pressed
+// state of the first buttons (in the standard layout's order, 0 past the
+// pad's own) and the left stick's two axes. 0 when no pad is connected there.
+EM_JS(int, WebReadGamepad, (int index, int touch, int* buttons, int buttonCount, float* axes), {
+    let pad = null;
+    if (touch) {
+        if (typeof Module.v3ReadTouch === "function") pad = Module.v3ReadTouch();
+    } else if (typeof navigator.getGamepads === "function") {
+        pad = navigator.getGamepads()[index];
+    }
     if (!pad || !pad.connected) return 0;
     for (let i = 0; i < buttonCount; ++i)
         HEAP32[(buttons >> 2) + i] = i < pad.buttons.length && pad.buttons[i].pressed ? 1 : 0;
@@ -246,6 +253,7 @@ public:
 
 private:
     static constexpr int kMaxPads = 4;
+    static constexpr int kTouchPad = kMaxPads;  // the page's touch controls, after the real pads
     static constexpr int kStandardButtons = 17;
 
     // A key went down (or repeated): held, and a key message.
@@ -266,7 +274,7 @@ private:
         keys_.SetHeld(vk, false);
     }
 
-    // Focus lost: keyboard and pads alike let go of every key.
+    // Focus lost: keyboard, pads and touch alike let go of every key.
     void ReleaseEverything() {
         std::vector<PadKeyEvent> ignored;
         for (PadKeys& pad : pads_) pad.ReleaseAll(&ignored);
@@ -274,17 +282,18 @@ private:
         keys_.ReleaseAll();
     }
 
-    // The pads' buttons and sticks, read once a frame, as keys with the
-    // desktop pads' mapping; a pad gone releases what it held.
+    // The pads' buttons and sticks, and the touch controls, read once a
+    // frame, as keys with the desktop pads' mapping; a pad gone releases
+    // what it held.
     void PollPads(std::vector<NativeEvent>* events) {
         // Real time even under a test's driven clock: repeats follow the player.
         const auto now = static_cast<int64_t>(emscripten_get_now() * 1000000.0);
         std::vector<PadKeyEvent> changes;
-        for (int i = 0; i < kMaxPads; ++i) {
+        for (int i = 0; i <= kTouchPad; ++i) {
             int buttons[kStandardButtons] = {};
             float axes[2] = {};
             PadKeys& pad = pads_[static_cast<size_t>(i)];
-            if (WebReadGamepad(i, buttons, kStandardButtons, axes) == 0) {
+            if (WebReadGamepad(i, i == kTouchPad ? 1 : 0, buttons, kStandardButtons, axes) == 0) {
                 pad.ReleaseAll(&changes);
                 continue;
             }
@@ -305,7 +314,7 @@ private:
 
     KeyTracker keys_;
     std::array<bool, 256> keyboardHeld_{};
-    std::array<PadKeys, kMaxPads> pads_;
+    std::array<PadKeys, kMaxPads + 1> pads_;  // the last one is the touch controls
     bool windowOpen_ = false;
     bool cursorVisible_ = true;
     bool presenting_ = false;
