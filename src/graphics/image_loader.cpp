@@ -131,8 +131,7 @@ private:
         png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
         if (png_ == nullptr) return false;
         info_ = png_create_info_struct(png_);
-        if (info_ == nullptr) return false;
-        return true;
+        return info_ != nullptr;
     }
 
     FILE* file_ = nullptr;
