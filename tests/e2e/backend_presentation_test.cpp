@@ -14,7 +14,7 @@
 #include "e2e_harness.h"
 #include "pixel_hash.h"
 #include "platform/present/frame_scaler.h"
-#include "platform/sdl/sdl_backend.h"
+#include "sdl_window.h"
 
 // Last: Xlib's macros (None, Status, ...) would clash with our names.
 #include <X11/Xlib.h>
@@ -87,10 +87,7 @@ protected:
     static void SetUpTestSuite() {
         xvfb = new e2e::Xvfb(kScreenWidth, kScreenHeight);
         if (!xvfb->Ok()) return;
-        setenv("DISPLAY", xvfb->Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("SDL_VIDEODRIVER");
-        platform::InstallBackend(platform::CreateSdlBackend());
+        testsdl::InstallSdlBackend(xvfb->Display().c_str());
     }
     static void TearDownTestSuite() {
         delete xvfb;
