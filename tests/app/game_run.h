@@ -46,7 +46,7 @@ struct GameWatch {
 
 class GameRun : public AppFixture {
 protected:
-    using Step = std::function<void(uint64_t frame, const GameWatch& watch)>;
+    using Step = std::function<void(uint64_t frame)>;
 
     // Plays `frames` frames of the driven 60 Hz clock. After every frame the
     // watch takes in the world and `everyFrame` (if given) runs, the last
@@ -59,12 +59,12 @@ protected:
     void PlayFrames(uint64_t frames, Step keys, Step everyFrame = nullptr) {
         DriveFrames([this, frames, keys, everyFrame](uint64_t frame) {
             watch.Take(frame);
-            if (everyFrame) everyFrame(frame, watch);
+            if (everyFrame) everyFrame(frame);
             if (frame >= frames) {
                 backend->QueueKeyDown(VK_ESCAPE);
                 return;
             }
-            keys(frame, watch);
+            keys(frame);
         });
 
         ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);

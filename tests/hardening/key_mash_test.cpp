@@ -25,7 +25,7 @@ TEST_P(KeyMashTest, FiveThousandFramesOfRandomKeys) {
     std::mt19937 random(GetParam());
     uint64_t screenshots = 0;
 
-    ASSERT_NO_FATAL_FAILURE(PlayFrames(kFrames, [&](uint64_t, const GameWatch&) {
+    ASSERT_NO_FATAL_FAILURE(PlayFrames(kFrames, [&](uint64_t) {
         const int presses = static_cast<int>(random() % 4);  // 0..3 key-downs per frame
         for (int i = 0; i < presses; ++i) backend->QueueKeyDown(typed[random() % std::size(typed)]);
         // F1 writes a whole screen; now and then is enough.

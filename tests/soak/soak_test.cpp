@@ -116,7 +116,7 @@ TEST_F(SoakTest, AnHourOfRandomPlay) {
     std::vector<long> residentKb;  // at the end of every game minute
     uint64_t screenSince = 0;
 
-    const auto everyFrame = [&](uint64_t frame, const GameWatch& watch) {
+    const auto everyFrame = [&](uint64_t frame) {
         // Random keys alone seldom pass level 1. Every third game starts
         // with a score that lifts it, a level per frame, to level 6..20:
         // more asteroids and fighters, and enemy ships from level 10.
@@ -130,7 +130,7 @@ TEST_F(SoakTest, AnHourOfRandomPlay) {
         if (frame % kFramesPerSecond == 0) log.Poll(false);
         if (frame % kFramesPerMinute == 0) residentKb.push_back(ResidentKb());
     };
-    const auto keys = [&](uint64_t frame, const GameWatch& watch) {
+    const auto keys = [&](uint64_t frame) {
         if (watch.over != 0) {
             // On the screen: the arrows now and then, and a restart after a
             // short look at the score (the automatic screenshot falls inside).
