@@ -9,10 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "device_fixture.h"
 #include "graphics/d3dx9.h"
-#include "platform/api/d3d9.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/api/win32.h"
 #include "text_input.h"
 
 namespace {
@@ -26,58 +24,34 @@ namespace {
         }                                                                           \
     } while (false)
 
-LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // The device and the "Arial" font as the game makes them, made once per
 // process and kept to its end (they are reachable, so not leaks).
 struct TextSetup {
-    std::shared_ptr<platform::HeadlessBackend> backend;
-    HWND window = nullptr;
-    IDirect3D9* direct3D = nullptr;
-    IDirect3DDevice9* device = nullptr;
+    testdevice::HeadlessDevice headless;
     ID3DXFont* font = nullptr;
 };
 
 TextSetup* setup = nullptr;
 
-bool MakeSetup() {
+// Returns what failed, or "".
+std::string MakeSetup() {
     auto* s = new TextSetup;
-    s->backend = platform::InstallHeadlessBackend();
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PlainProc;
-    wc.lpszClassName = "WindowClass";
-    RegisterClassExA(&wc);
-    s->window = CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                1024, 768, nullptr, nullptr, nullptr, nullptr);
-    if (s->window == nullptr) return false;
-    s->direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-    if (s->direct3D == nullptr) return false;
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 1024;
-    params.BackBufferHeight = 768;
-    params.BackBufferFormat = D3DFMT_A8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = s->window;
-    params.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    if (FAILED(s->direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s->window,
-                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &s->device)))
-        return false;
+    std::string failed = s->headless.Open();
+    if (!failed.empty()) return failed;
     LOGFONT desc;
     std::memset(&desc, 0, sizeof desc);
     std::strcpy(desc.lfFaceName, "Arial");
-    if (FAILED(D3DXCreateFontIndirect(s->device, &desc, &s->font))) return false;
+    if (FAILED(D3DXCreateFontIndirect(s->headless.device, &desc, &s->font))) return "no font";
     setup = s;
-    return true;
+    return "";
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    if (!MakeSetup()) {
-        std::fprintf(stderr, "fuzz_text: no headless device or font\n");
+    const std::string failed = MakeSetup();
+    if (!failed.empty()) {
+        std::fprintf(stderr, "fuzz_text: no headless device or font: %s\n", failed.c_str());
         std::abort();
     }
     return 0;
@@ -101,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const D3DCOLOR colour = in.KeepAlpha() ? in.colour : (in.colour | 0xFF000000u);
     ID3DXFont* font = setup->font;
 
-    setup->device->BeginScene();
+    setup->headless.device->BeginScene();
     // Measuring: left and top stay, right and bottom bound the line (the
     // sums are kept within a LONG at the far edges).
     RECT rect{in.x, in.y, 0, 0};
@@ -127,6 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RECT free{in.x, in.y, static_cast<LONG>(right < INT32_MIN ? INT32_MIN : right > INT32_MAX ? INT32_MAX : right),
               in.y};
     font->DrawTextA(text.get(), count, &free, kFormats[in.FreeFormat()], colour);
-    setup->device->EndScene();
+    setup->headless.device->EndScene();
     return 0;
 }

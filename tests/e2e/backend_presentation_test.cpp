@@ -2,9 +2,11 @@
 // (with and without a window manager), checked on what the X server shows:
 // after each frame the screen is exactly the frame's picture, though only
 // what changed is sent; a window laid over the picture and taken away
-// again leaves nothing behind.
+// again leaves nothing behind, and a window surface that comes back from
+// the window system holding old pixels gets its bars painted black again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -14,7 +16,9 @@
 #include "e2e_harness.h"
 #include "pixel_hash.h"
 #include "platform/present/frame_scaler.h"
-#include "platform/sdl/sdl_backend.h"
+#include "sdl_window.h"
+
+#include <SDL.h>
 
 // Last: Xlib's macros (None, Status, ...) would clash with our names.
 #include <X11/Xlib.h>
@@ -87,10 +91,7 @@ protected:
     static void SetUpTestSuite() {
         xvfb = new e2e::Xvfb(kScreenWidth, kScreenHeight);
         if (!xvfb->Ok()) return;
-        setenv("DISPLAY", xvfb->Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("SDL_VIDEODRIVER");
-        platform::InstallBackend(platform::CreateSdlBackend());
+        testsdl::InstallSdlBackend(xvfb->Display().c_str());
     }
     static void TearDownTestSuite() {
         delete xvfb;
@@ -187,6 +188,77 @@ TEST_P(SurfacePresentation, AWindowLaidOverThePictureLeavesNothingBehind) {
         },
         3000));
     const ScreenCheck check = CheckScreen(DisplayName(), frame);
+    EXPECT_EQ(check.wrongPicture, 0);
+    EXPECT_EQ(check.wrongBars, 0);
+}
+
+// The backend's SDL window: SDL numbers its windows from 1, and the process
+// has this one open only.
+SDL_Window* TheSdlWindow() {
+    for (Uint32 id = 1; id < 1000; ++id) {
+        if (SDL_Window* window = SDL_GetWindowFromID(id)) return window;
+    }
+    return nullptr;
+}
+
+// Fills the whole window surface in the process's own memory, as a window
+// system may hand a surface back holding anything (Xvfb's new ones happen
+// to be black). Nothing reaches the screen until the presenter sends it.
+void PaintWindowSurface(uint32_t colour) {
+    SDL_Window* window = TheSdlWindow();
+    ASSERT_NE(window, nullptr);
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    ASSERT_NE(surface, nullptr);
+    ASSERT_EQ(surface->format->BytesPerPixel, 4);
+    ASSERT_FALSE(SDL_MUSTLOCK(surface));
+    for (int y = 0; y < surface->h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                static_cast<size_t>(y) * surface->pitch);
+        std::fill(row, row + surface->w, colour);
+    }
+}
+
+TEST_P(SurfacePresentation, AnExposeRepaintsTheBarsOverOldPixels) {
+    const Frame frame = NoiseFrame();
+    Show(frame, 60);
+    ScreenCheck check = CheckScreen(DisplayName(), frame);
+    ASSERT_EQ(check.wrongPicture, 0);
+    ASSERT_EQ(check.wrongBars, 0);
+
+    // The surface's memory holds magenta everywhere, bars and picture; the
+    // same frame again sends nothing, so the screen does not show it yet.
+    ASSERT_NO_FATAL_FAILURE(PaintWindowSurface(0xFFFF00FFu));
+    Show(frame, 1);
+    ASSERT_EQ(CheckScreen(DisplayName(), frame).wrongBars, 0);
+
+    // A grey window over both bars and the picture, past the window
+    // manager, taken away again: the expose that follows is a new layout.
+    Display* x = XOpenDisplay(DisplayName().c_str());
+    ASSERT_NE(x, nullptr);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = 0x808080u;
+    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 0, 100, kScreenWidth, 500, 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(x, cover);
+    XSync(x, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    check = CheckScreen(DisplayName(), frame);
+    EXPECT_GT(check.wrongBars, 2 * 200 * 400) << "the window did not cover the bars";
+    XUnmapWindow(x, cover);
+    XDestroyWindow(x, cover);
+    XSync(x, False);
+    XCloseDisplay(x);
+
+    // Every bar pixel black again and the picture whole, from the frame.
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            Show(frame, 2);
+            const ScreenCheck now = CheckScreen(DisplayName(), frame);
+            return now.wrongPicture == 0 && now.wrongBars == 0;
+        },
+        3000));
+    check = CheckScreen(DisplayName(), frame);
     EXPECT_EQ(check.wrongPicture, 0);
     EXPECT_EQ(check.wrongBars, 0);
 }

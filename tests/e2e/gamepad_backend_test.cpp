@@ -15,18 +15,14 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "e2e_harness.h"
-#include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_virtual_pad.h"
 #include "platform/api/win32.h"
+#include "sdl_window.h"
 
 namespace {
 
 using platform::PadButton;
 using platform::TEST_VirtualPad;
-
-LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 // Whether the X server shows a visible cursor where the pointer is now
 // (any pixel of the current cursor image not fully transparent).
@@ -54,17 +50,9 @@ class GamepadBackend : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(xvfb.Ok());
-        setenv("DISPLAY", xvfb.Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("SDL_VIDEODRIVER");
-        platform::InstallBackend(platform::CreateSdlBackend());
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.lpszClassName = "WindowClass";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
-        window = CreateWindowExA(0, "WindowClass", "GamepadBackend", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                 1024, 768, nullptr, nullptr, nullptr, nullptr);
+        testsdl::InstallSdlBackend(xvfb.Display().c_str());
+        ASSERT_NE(testwindow::RegisterPlainClass(), 0);
+        window = testwindow::CreatePlainWindow("GamepadBackend");
         ASSERT_NE(window, nullptr);
         // SDL hands pad input only to a program whose window has the focus.
         Pump(100);

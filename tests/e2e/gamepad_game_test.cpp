@@ -26,6 +26,7 @@
 #include "platform/api/backend.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_virtual_pad.h"
+#include "sdl_window.h"
 
 namespace {
 
@@ -120,9 +121,7 @@ protected:
         const std::string reportFile = dir.Root() + "/report";
         const pid_t pid = fork();
         if (pid == 0) {
-            setenv("DISPLAY", xvfb.Display().c_str(), 1);
-            unsetenv("WAYLAND_DISPLAY");
-            unsetenv("SDL_VIDEODRIVER");
+            testsdl::UseDisplay(xvfb.Display().c_str());
             if (chdir(dir.Bin().c_str()) != 0) _exit(126);
             platform::InstallBackend(
                 std::make_shared<ScriptedBackend>(platform::CreateSdlBackend(), [this] { script.Pump(); }));

@@ -5,41 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
+#include "device_fixture.h"
 #include "graphics/d3dx9.h"
-#include "platform/api/d3d9.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/api/win32.h"
 
-class SoftwareDeviceTest : public ::testing::Test {
+class SoftwareDeviceTest : public ::testing::Test, protected testdevice::HeadlessDevice {
 protected:
-    static LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
     void SetUp() override {
-        backend = platform::InstallHeadlessBackend();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.lpszClassName = "WindowClass";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                 1024, 768, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(direct3D, nullptr);
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 1024;
-        params.BackBufferHeight = 768;
-        params.BackBufferFormat = D3DFMT_A8R8G8B8;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.hDeviceWindow = window;
-        params.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        ASSERT_EQ(direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
-                  D3D_OK);
+        ASSERT_EQ(Open(), "");
         LOGFONT desc;
         std::memset(&desc, 0, sizeof desc);
         std::strcpy(desc.lfFaceName, "Arial");
@@ -48,9 +21,8 @@ protected:
 
     void TearDown() override {
         if (font != nullptr) font->Release();
-        if (device != nullptr) device->Release();
-        if (direct3D != nullptr) direct3D->Release();
-        if (window != nullptr) DestroyWindow(window);
+        font = nullptr;
+        Close();
     }
 
     // A text as the game draws it: measured, then centred in the measured rect.
@@ -69,9 +41,5 @@ protected:
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
 
-    std::shared_ptr<platform::HeadlessBackend> backend;
-    HWND window = nullptr;
-    IDirect3D9* direct3D = nullptr;
-    IDirect3DDevice9* device = nullptr;
     ID3DXFont* font = nullptr;
 };

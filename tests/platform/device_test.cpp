@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "device_fixture.h"
 #include "platform/api/d3d9.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/device/surface_access.h"
@@ -10,47 +11,12 @@
 
 namespace {
 
-LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+using testdevice::GameParameters;
 
-D3DPRESENT_PARAMETERS GameParameters(HWND window) {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 1024;
-    params.BackBufferHeight = 768;
-    params.BackBufferFormat = D3DFMT_A8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = window;
-    params.Windowed = FALSE;
-    params.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    return params;
-}
-
-class Device : public ::testing::Test {
+class Device : public ::testing::Test, protected testdevice::HeadlessDevice {
 protected:
-    void SetUp() override {
-        backend = platform::InstallHeadlessBackend();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.lpszClassName = "WindowClass";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768,
-                                 nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(direct3D, nullptr);
-        D3DPRESENT_PARAMETERS params = GameParameters(window);
-        ASSERT_EQ(direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
-                  D3D_OK);
-        ASSERT_NE(device, nullptr);
-    }
-
-    void TearDown() override {
-        if (device != nullptr) device->Release();
-        if (direct3D != nullptr) direct3D->Release();
-    }
+    void SetUp() override { ASSERT_EQ(Open(), ""); }
+    void TearDown() override { Close(); }
 
     // A pixel of a 1024x768 frame.
     static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) { return frame[y * 1024 + x]; }
@@ -70,11 +36,6 @@ protected:
         ASSERT_EQ(device->EndScene(), D3D_OK);
         ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     }
-
-    std::shared_ptr<platform::HeadlessBackend> backend;
-    HWND window = nullptr;
-    IDirect3D9* direct3D = nullptr;
-    IDirect3DDevice9* device = nullptr;
 };
 
 TEST(Direct3D, OnlyTheSdkVersionOfTheGameGetsAnObject) {
@@ -346,25 +307,11 @@ TEST_F(Device, AccessorRejectsNull) {
     EXPECT_FALSE(platform::GetSurfacePixels(nullptr, &pixels, nullptr, nullptr, nullptr));
 }
 
-class DeviceCreation : public ::testing::Test {
+// The window and the Direct3D object, but no device: the tests make their own.
+class DeviceCreation : public ::testing::Test, protected testdevice::HeadlessDevice {
 protected:
-    void SetUp() override {
-        backend = platform::InstallHeadlessBackend();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.lpszClassName = "WindowClass";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "WindowClass", "Vantora3", WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
-                                 nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-    }
-    void TearDown() override { direct3D->Release(); }
-
-    std::shared_ptr<platform::HeadlessBackend> backend;
-    HWND window = nullptr;
-    IDirect3D9* direct3D = nullptr;
+    void SetUp() override { ASSERT_EQ(OpenWindow(WS_VISIBLE), ""); }
+    void TearDown() override { Close(); }
 };
 
 TEST_F(DeviceCreation, FailsWhenTheBackendCannotPresent) {
