@@ -18,8 +18,8 @@
 
 #include "app/globals.h"
 #include "app/init_game.h"
-#include "base/log.h"
 #include "app/win_main.h"
+#include "base/log.h"
 #include "bench_game.h"
 #include "platform/headless/headless_backend.h"
 
@@ -90,8 +90,7 @@ void Restore() {
 
 bool WorldIntact() {
     return game.GetShots().size() == kShots.size() && game.GetAsteroids().size() == kAsteroids.size() &&
-           game.GetEnemies().size() == kFighters.size() &&
-           game.GetEnemyShots().size() == kEnemyShots.size() &&
+           game.GetEnemies().size() == kFighters.size() && game.GetEnemyShots().size() == kEnemyShots.size() &&
            game.GetExplosions().size() == kExplosions.size() && game.GetItems().empty();
 }
 

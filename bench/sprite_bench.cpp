@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/sprite_drawer.h"
 #include "../tests/pixel_hash.h"
+#include "graphics/sprite_drawer.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ struct Image {
         view.modulated = &modulated;
     }
 };
-
 
 // A shaded disc whose alpha falls off smoothly over its outer third, as the
 // game's asteroids, ships and explosions look.
@@ -62,7 +61,8 @@ struct Scene {
         background.width = kWidth;
         background.height = kHeight;
         background.texels.resize(frame.size());
-        for (size_t i = 0; i < frame.size(); ++i) background.texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0x3F3F7F);
+        for (size_t i = 0; i < frame.size(); ++i)
+            background.texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0x3F3F7F);
         background.Analyse();
         for (int i = 0; i < 60; ++i) {
             const int size = 32 + static_cast<int>(PixelHash(1000u + i) % 97);  // 32 to 128

@@ -17,8 +17,8 @@
 
 #include "app/globals.h"
 #include "app/init_game.h"
-#include "base/log.h"
 #include "app/win_main.h"
+#include "base/log.h"
 #include "bench_game.h"
 #include "platform/headless/headless_backend.h"
 
@@ -127,9 +127,8 @@ void BM_MoveAllSprites(benchmark::State& state) {
     }
     BuildWorld();
     std::vector<Sprite*> sprites;
-    for (const std::list<Sprite*>* list :
-         {&game.GetAsteroids(), &game.GetEnemies(), &game.GetShots(), &game.GetEnemyShots(),
-          &game.GetExplosions(), &game.GetItems()}) {
+    for (const std::list<Sprite*>* list : {&game.GetAsteroids(), &game.GetEnemies(), &game.GetShots(),
+                                           &game.GetEnemyShots(), &game.GetExplosions(), &game.GetItems()}) {
         sprites.insert(sprites.end(), list->begin(), list->end());
     }
     for (auto _ : state) {

@@ -11,12 +11,12 @@
 
 namespace {
 
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
+#define FUZZ_CHECK(condition)                                                                     \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
             std::fprintf(stderr, "fuzz_png: check failed: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                                      \
-        }                                                                                      \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (false)
 
 }  // namespace

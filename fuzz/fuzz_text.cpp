@@ -16,12 +16,12 @@
 namespace {
 
 // A broken promise of the font is a finding like a crash.
-#define FUZZ_CHECK(condition)                                                       \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "fuzz_text: check failed: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                           \
-        }                                                                           \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 // The device and the "Arial" font as the game makes them, made once per
@@ -98,7 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // inverted, with the other formats a caller may pass.
     static const DWORD kFormats[4] = {DT_CENTER, 0, DT_CENTER | DT_CALCRECT, DT_CALCRECT};
     const int64_t right = int64_t{in.x} + static_cast<int16_t>(in.countHint);
-    RECT free{in.x, in.y, static_cast<LONG>(right < INT32_MIN ? INT32_MIN : right > INT32_MAX ? INT32_MAX : right),
+    RECT free{in.x, in.y,
+              static_cast<LONG>(right < INT32_MIN   ? INT32_MIN
+                                : right > INT32_MAX ? INT32_MAX
+                                                    : right),
               in.y};
     font->DrawTextA(text.get(), count, &free, kFormats[in.FreeFormat()], colour);
     setup->headless.device->EndScene();

@@ -53,8 +53,7 @@ bool WriteSeed(const std::string& path, const PngSeed& seed) {
             png_byte alphas[2] = {0, 128};
             png_set_tRNS(png, info, alphas, 2, nullptr);
         }
-    } else if (seed.transparency &&
-               (seed.colorType == PNG_COLOR_TYPE_GRAY || seed.colorType == PNG_COLOR_TYPE_RGB)) {
+    } else if (seed.transparency && (seed.colorType == PNG_COLOR_TYPE_GRAY || seed.colorType == PNG_COLOR_TYPE_RGB)) {
         png_color_16 key{};
         key.gray = static_cast<png_uint_16>(Sample(0, 0, 0, seed.depth));
         key.red = key.gray;
@@ -81,9 +80,9 @@ bool WriteSeed(const std::string& path, const PngSeed& seed) {
         int bit = 0;
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < channels; ++c) {
-                const png_uint_32 v =
-                    seed.colorType == PNG_COLOR_TYPE_PALETTE ? (x + y) % (1u << (seed.depth < 4 ? seed.depth : 4))
-                                                             : Sample(x, y, c, seed.depth);
+                const png_uint_32 v = seed.colorType == PNG_COLOR_TYPE_PALETTE
+                                          ? (x + y) % (1u << (seed.depth < 4 ? seed.depth : 4))
+                                          : Sample(x, y, c, seed.depth);
                 if (seed.depth == 16) {
                     rows[y][bit / 8] = static_cast<png_byte>(v);
                     rows[y][bit / 8 + 1] = static_cast<png_byte>(v >> 8);
@@ -133,10 +132,8 @@ int main(int argc, char** argv) {
         const char* name;
     };
     const TypeDepths types[] = {
-        {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, "gray"},
-        {PNG_COLOR_TYPE_RGB, {8, 16}, "rgb"},
-        {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, "palette"},
-        {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, "grayalpha"},
+        {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, "gray"},   {PNG_COLOR_TYPE_RGB, {8, 16}, "rgb"},
+        {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, "palette"}, {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, "grayalpha"},
         {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}, "rgba"},
     };
     int written = 0;
@@ -145,8 +142,8 @@ int main(int argc, char** argv) {
             for (int variant = 0; variant < 4; ++variant) {
                 const bool interlaced = (variant & 1) != 0;
                 const bool transparency = (variant & 2) != 0;
-                const bool alphaType = type.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ||
-                                       type.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
+                const bool alphaType =
+                    type.colorType == PNG_COLOR_TYPE_GRAY_ALPHA || type.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
                 if (transparency && alphaType) continue;  // these carry their alpha already
                 const PngSeed seed{type.colorType, depth, interlaced, transparency, variant == 3 || depth == 16};
                 const std::string path = pngDir + "/" + type.name + std::to_string(depth) +
@@ -192,7 +189,7 @@ int main(int argc, char** argv) {
         {2, 980, 740, 0xFF00FF00, 0, "Punkte: 123456789"},
         {4, static_cast<uint32_t>(-20), static_cast<uint32_t>(-5), 0x80FFFFFF, 7, "Gew\xE4hlter Level"},
         {6, 512, 384, 0xFFFFFFFF, 3, "GAME OVER - Score: 0"},
-        {9, 0x7FFFFFF0u, 0x7FFFFFF0u, 0x40FF0000, 200, "Spieler \xDC" "berpr\xFC" "fung"},
+        {9, 0x7FFFFFF0u, 0x7FFFFFF0u, 0x40FF0000, 200, "Spieler \334berpr\374fung"},
         {1, 0x80000000u, 0x80000000u, 0xFF0000FF, 0xFFFF, "\x80\x81\x8D\x8F\x90\x9D\xFF"},
         {3, 1023, 767, 0xFFFFFFFF, 0x8000, std::string("a\0b\tc\x7F", 6)},
         {0x10, static_cast<uint32_t>(-200), 760, 0xFFAAAAAA, 0x7FFF, "LEICHT MITTEL SCHWER"},

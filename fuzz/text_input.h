@@ -21,10 +21,10 @@
 namespace fuzzinput {
 
 enum class TextCount : uint8_t {
-    Terminated = 0,   // count -1, the text ends at its first zero byte
-    WholeLength = 1,  // the exact byte count, zero bytes included
-    Prefix = 2,       // count hint modulo (length + 1)
-    OtherNegative = 3 // -(count hint + 2): any negative count means terminated
+    Terminated = 0,    // count -1, the text ends at its first zero byte
+    WholeLength = 1,   // the exact byte count, zero bytes included
+    Prefix = 2,        // count hint modulo (length + 1)
+    OtherNegative = 3  // -(count hint + 2): any negative count means terminated
 };
 
 constexpr size_t kTextHeaderSize = 15;
@@ -71,8 +71,8 @@ inline TextInput ParseTextInput(const uint8_t* data, size_t size) {
 }
 
 // The inverse, for seeds: header fields and text into one input.
-inline std::vector<uint8_t> MakeTextInput(uint8_t mode, uint32_t x, uint32_t y, uint32_t colour,
-                                          uint16_t countHint, const char* text, size_t textSize) {
+inline std::vector<uint8_t> MakeTextInput(uint8_t mode, uint32_t x, uint32_t y, uint32_t colour, uint16_t countHint,
+                                          const char* text, size_t textSize) {
     std::vector<uint8_t> out(kTextHeaderSize);
     auto put = [&](size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));

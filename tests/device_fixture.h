@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "plain_window.h"
 #include "platform/api/d3d9.h"
 #include "platform/api/win32.h"
 #include "platform/headless/headless_backend.h"
-#include "plain_window.h"
 
 namespace testdevice {
 

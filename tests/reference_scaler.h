@@ -14,13 +14,13 @@
 
 namespace reference {
 
-inline std::vector<uint32_t> Scale(const std::vector<uint32_t>& frame, int frameWidth, int frameHeight,
-                                   int width, int height) {
+inline std::vector<uint32_t> Scale(const std::vector<uint32_t>& frame, int frameWidth, int frameHeight, int width,
+                                   int height) {
     std::vector<uint32_t> picture(static_cast<size_t>(width) * height);
     if (width <= 0 || height <= 0) return picture;
     auto at = [&](int x, int y) { return frame[static_cast<size_t>(y) * frameWidth + x]; };
-    const bool whole = width % frameWidth == 0 && height % frameHeight == 0 &&
-                       width / frameWidth == height / frameHeight;
+    const bool whole =
+        width % frameWidth == 0 && height % frameHeight == 0 && width / frameWidth == height / frameHeight;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             uint32_t& out = picture[static_cast<size_t>(y) * width + x];

@@ -44,8 +44,8 @@ void DrawHealthBar(IDirect3DSurface9* surface) {
         for (int column = 1; column <= lastColumn; ++column) {
             --red;
             ++green;
-            line[column] = 0xFF000000u + static_cast<uint32_t>(red % 256) * 0x10000u +
-                           static_cast<uint32_t>(green % 256) * 0x100u;
+            line[column] =
+                0xFF000000u + static_cast<uint32_t>(red % 256) * 0x10000u + static_cast<uint32_t>(green % 256) * 0x100u;
         }
     }
     surface->UnlockRect();

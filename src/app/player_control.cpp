@@ -129,7 +129,6 @@ void UpdatePlayer() {
                 bankedRight = 0;
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }

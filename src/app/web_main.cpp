@@ -31,9 +31,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int TEST_DecodeImage(const char* path, uint32_t*
     HRESULT result = D3DXGetImageInfoFromFileA(path, &info);
     if (FAILED(result)) return result;
     IDirect3DTexture9* texture = nullptr;
-    result = D3DXCreateTextureFromFileExA(nullptr, path, info.Width, info.Height, 1, 0, D3DFMT_A8R8G8B8,
-                                          D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr,
-                                          nullptr, &texture);
+    result =
+        D3DXCreateTextureFromFileExA(nullptr, path, info.Width, info.Height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                     D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture);
     if (FAILED(result)) return result;
     D3DLOCKED_RECT locked{};
     int count = 0;
@@ -48,8 +48,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int TEST_DecodeImage(const char* path, uint32_t*
 }
 
 int main() {
-    for (const char* dir : {"/vantora3", "/vantora3/bin", "/vantora3/log", "/vantora3/SCREENSHOTS"})
-        mkdir(dir, 0755);
+    for (const char* dir : {"/vantora3", "/vantora3/bin", "/vantora3/log", "/vantora3/SCREENSHOTS"}) mkdir(dir, 0755);
     if (chdir("/vantora3/bin") != 0) std::perror("vantora3: /vantora3/bin");
     platform::InstallBackend(platform::CreateWebBackend());
     const int code = WinMain(nullptr, nullptr, nullptr, 0);

@@ -21,8 +21,8 @@
 #include "app/globals.h"
 #include "app/health_bar.h"
 #include "app/init_game.h"
-#include "base/log.h"
 #include "app/player_control.h"
+#include "base/log.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ void DrawPlayScreen(int score) {
     Log("Framerate berechnet");
 
     CheckInput();
-    Log("Eingaben \xFC" "berpr\xFC" "ft");
+    Log("Eingaben \374berpr\374ft");
 
     background.Draw(kBackgroundColour);
     Log("Hintergrund gezeichnet");
@@ -139,8 +139,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
     RegisterClassExA(&wndClass);
 
     ShowCursor(FALSE);
-    return CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024,
-                           768, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                           nullptr, instance, nullptr);
 }
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -166,11 +166,8 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             case VK_DOWN:
                 if (game.IsGameOver()) difficulty = difficulty <= 0 ? 3 : difficulty - 1;
                 break;
-            case VK_F1:
-                SaveScreenshotForScore(game.GetScore());
-                break;
-            default:
-                break;
+            case VK_F1: SaveScreenshotForScore(game.GetScore()); break;
+            default: break;
         }
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -13,8 +13,7 @@ Game::~Game() {
     FreeAll(enemyShots);
 }
 
-void Game::Init(IDirect3DDevice9* device_, ResManager* resManager_, Graphics* graphics_,
-                const int* difficulty_) {
+void Game::Init(IDirect3DDevice9* device_, ResManager* resManager_, Graphics* graphics_, const int* difficulty_) {
     device = device_;
     resManager = resManager_;
     graphics = graphics_;
@@ -30,7 +29,7 @@ void Game::Reset(Sprite& player) {
     FreeAll(shots);
     FreeAll(asteroids);
     FreeAll(explosions);
-    Log("Spiel zur\xFC" "ckgesetzt");
+    Log("Spiel zur\374ckgesetzt");
 }
 
 int Game::GetHealth() const { return health; }

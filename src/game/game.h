@@ -22,8 +22,7 @@ public:
 
     // Binds the world to its borrowed collaborators; difficulty is read
     // through the pointer at every use. Call once, before Update or a factory.
-    void Init(IDirect3DDevice9* device, ResManager* resManager, Graphics* graphics,
-              const int* difficulty);
+    void Init(IDirect3DDevice9* device, ResManager* resManager, Graphics* graphics, const int* difficulty);
     // Starts a new game: health 100, score 0, level 1, the player placed at
     // (462, 334); frees shots, asteroids and explosions (enemies, enemy shots
     // and items stay).

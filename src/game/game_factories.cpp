@@ -86,7 +86,7 @@ void Game::CreateAsteroid() {
     asteroid->SetScale(1.0f);
     asteroid->SetKind(1);
     asteroids.push_back(asteroid);
-    Log("Gro\xDF" "en Asteroiden erstellt");
+    Log("Gro\337en Asteroiden erstellt");
 }
 
 void Game::CreateSmallAsteroid(float x, float y) {

@@ -37,9 +37,7 @@ int ItemThreshold(int d) {
 }
 
 // A hit in floating point, truncated toward zero: 100 - (10 + 7.5) is 82.
-int HitInFloat(int health, int damage, int d) {
-    return static_cast<int>(health - (damage + 7.5 * d));
-}
+int HitInFloat(int health, int damage, int d) { return static_cast<int>(health - (damage + 7.5 * d)); }
 
 // Whether a Sprite positioned at (x, y) touches the bottom or a side edge.
 bool AtBottom(const Sprite& s, float y) { return y >= kScreenHeight - s.GetHeight(); }

@@ -51,8 +51,7 @@ HRESULT SaveBmp(const char* path, IDirect3DSurface9* surface, const RECT* srcRec
     RECT area{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
     if (srcRect != nullptr) {
         if (srcRect->left < 0 || srcRect->top < 0 || srcRect->left >= srcRect->right ||
-            srcRect->top >= srcRect->bottom || srcRect->right > area.right ||
-            srcRect->bottom > area.bottom)
+            srcRect->top >= srcRect->bottom || srcRect->right > area.right || srcRect->bottom > area.bottom)
             return D3DERR_INVALIDCALL;
         area = *srcRect;
     }
@@ -65,12 +64,11 @@ HRESULT SaveBmp(const char* path, IDirect3DSurface9* surface, const RECT* srcRec
     D3DLOCKED_RECT locked{};
     if (FAILED(surface->LockRect(&locked, nullptr, 0))) return E_FAIL;
     bool encoded = false;
-    if (locked.pBits != nullptr && locked.Pitch % 4 == 0 &&
-        locked.Pitch / 4 >= static_cast<INT>(desc.Width)) {
+    if (locked.pBits != nullptr && locked.Pitch % 4 == 0 && locked.Pitch / 4 >= static_cast<INT>(desc.Width)) {
         const auto* pixels = static_cast<const uint32_t*>(locked.pBits);
         const int pitch = locked.Pitch / 4;
-        encoded = EncodeBmp(pixels + static_cast<ptrdiff_t>(area.top) * pitch + area.left, pitch,
-                            width, height, file.get());
+        encoded =
+            EncodeBmp(pixels + static_cast<ptrdiff_t>(area.top) * pitch + area.left, pitch, width, height, file.get());
     }
     surface->UnlockRect();
     if (!encoded) return E_FAIL;
@@ -133,8 +131,8 @@ bool WriteFileReplacing(const char* path, const void* data, size_t size) {
     // A name of our own beside the target: the rename stays within one
     // directory (and so one file system), and two writers never share it.
     static std::atomic<unsigned> serial{0};
-    std::string temp = std::string(path) + ".tmp" + std::to_string(::getpid()) + "-" +
-                       std::to_string(serial.fetch_add(1));
+    std::string temp =
+        std::string(path) + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1));
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), size);
@@ -149,8 +147,7 @@ bool WriteFileReplacing(const char* path, const void* data, size_t size) {
 }
 
 HRESULT D3DXSaveSurfaceToFileA(LPCSTR path, D3DXIMAGE_FILEFORMAT format, IDirect3DSurface9* surface,
-                               const PALETTEENTRY* /*palette: 32-bit files have none*/,
-                               const RECT* srcRect) {
+                               const PALETTEENTRY* /*palette: 32-bit files have none*/, const RECT* srcRect) {
     if (format != D3DXIFF_BMP) return D3DERR_INVALIDCALL;
     if (path == nullptr || path[0] == '\0' || surface == nullptr) return D3DERR_INVALIDCALL;
     return SaveBmp(path, surface, srcRect);

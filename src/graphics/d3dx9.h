@@ -37,10 +37,9 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR path, D3DXIMAGE_INFO* info);
 // owned by the caller). Width and height must be the image's own. Every
 // other parameter is accepted as the game passes it. On failure *texture is
 // left null and a negative code is returned.
-HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR path, UINT width, UINT height,
-                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                     DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                                     D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
+HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR path, UINT width, UINT height, UINT mipLevels,
+                                     DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
+                                     D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
                                      IDirect3DTexture9** texture);
 
 // Draws textures into the device's back buffer, one call at a time.
@@ -51,8 +50,8 @@ public:
     // about rotationCentre, colour and alpha multiplied by color, blended by
     // source alpha; null vectors mean scale 1, centre (0,0), position (0,0).
     virtual HRESULT Draw(IDirect3DTexture9* texture, const RECT* srcRect, const D3DXVECTOR2* scaling,
-                         const D3DXVECTOR2* rotationCentre, float rotation,
-                         const D3DXVECTOR2* translation, D3DCOLOR color) = 0;
+                         const D3DXVECTOR2* rotationCentre, float rotation, const D3DXVECTOR2* translation,
+                         D3DCOLOR color) = 0;
 };
 
 // A new sprite drawer for the device (one reference, owned by the caller).

@@ -21,8 +21,7 @@ LONG ClampToLong(int64_t value) {
 class Font final : public ID3DXFont {
 public:
     // Holds a reference to the device, whose back buffer it draws into.
-    Font(IDirect3DDevice9* device, std::unique_ptr<FontFace> face)
-        : device_(device), face_(std::move(face)) {
+    Font(IDirect3DDevice9* device, std::unique_ptr<FontFace> face) : device_(device), face_(std::move(face)) {
         device_->AddRef();
     }
 
@@ -48,22 +47,18 @@ private:
 
     // Draws straight into the software device's back buffer; any other
     // device's back buffer is locked for the one line.
-    void DrawIntoBackBuffer(int64_t x, int64_t y, const unsigned char* text, size_t length,
-                            D3DCOLOR color) {
+    void DrawIntoBackBuffer(int64_t x, int64_t y, const unsigned char* text, size_t length, D3DCOLOR color) {
         PixelTarget direct;
-        if (platform::GetBackBufferPixels(device_, &direct.pixels, &direct.pitchPixels,
-                                          &direct.width, &direct.height)) {
+        if (platform::GetBackBufferPixels(device_, &direct.pixels, &direct.pitchPixels, &direct.width,
+                                          &direct.height)) {
             face_->Draw(direct, x, y, text, length, color);
             return;
         }
         IDirect3DSurface9* surface = nullptr;
-        if (FAILED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface)) ||
-            surface == nullptr)
-            return;
+        if (FAILED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface)) || surface == nullptr) return;
         D3DSURFACE_DESC desc{};
         D3DLOCKED_RECT locked{};
-        if (SUCCEEDED(surface->GetDesc(&desc)) &&
-            (desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_X8R8G8B8) &&
+        if (SUCCEEDED(surface->GetDesc(&desc)) && (desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_X8R8G8B8) &&
             SUCCEEDED(surface->LockRect(&locked, nullptr, 0))) {
             if (locked.pBits != nullptr && locked.Pitch > 0 && locked.Pitch % 4 == 0) {
                 PixelTarget target;
@@ -88,15 +83,13 @@ HRESULT D3DXCreateFontIndirect(IDirect3DDevice9* device, const LOGFONTA* desc, I
     if (font == nullptr) return D3DERR_INVALIDCALL;
     *font = nullptr;
     if (device == nullptr || desc == nullptr) return D3DERR_INVALIDCALL;
-    if (desc->lfHeight > FontFace::kMaxHeight || desc->lfHeight < -FontFace::kMaxHeight)
-        return D3DERR_INVALIDCALL;
+    if (desc->lfHeight > FontFace::kMaxHeight || desc->lfHeight < -FontFace::kMaxHeight) return D3DERR_INVALIDCALL;
     // The face name need not be terminated within its field.
     char faceName[LF_FACESIZE + 1] = {};
     std::memcpy(faceName, desc->lfFaceName, LF_FACESIZE);
     // Weights from 600 (semibold) up ask for the bold face, as GDI does.
     const bool bold = desc->lfWeight >= 600;
-    std::unique_ptr<FontFace> face =
-        FontFace::Create(faceName, desc->lfHeight, bold, desc->lfItalic != 0);
+    std::unique_ptr<FontFace> face = FontFace::Create(faceName, desc->lfHeight, bold, desc->lfItalic != 0);
     if (!face) return E_FAIL;
     Font* created = new (std::nothrow) Font(device, std::move(face));
     if (created == nullptr) return E_OUTOFMEMORY;

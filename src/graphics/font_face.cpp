@@ -10,9 +10,7 @@
 namespace {
 
 // Blends one channel of src over dst with alpha a (0..255), rounded.
-inline uint32_t BlendChannel(uint32_t src, uint32_t dst, uint32_t a) {
-    return (src * a + dst * (255 - a) + 127) / 255;
-}
+inline uint32_t BlendChannel(uint32_t src, uint32_t dst, uint32_t a) { return (src * a + dst * (255 - a) + 127) / 255; }
 
 // The atlas: a magic word, the cell, the family name, 256 glyph records and
 // the coverage bytes, every number a little-endian 32-bit integer.
@@ -60,9 +58,8 @@ std::vector<uint8_t> FontFace::SaveAtlas() const {
     PutInt(&out, static_cast<int64_t>(familyName_.size()));
     out.insert(out.end(), familyName_.begin(), familyName_.end());
     for (const Glyph& glyph : glyphs_) {
-        for (int64_t field : {int64_t{glyph.left}, int64_t{glyph.top}, int64_t{glyph.width},
-                              int64_t{glyph.rows}, int64_t{glyph.advance},
-                              static_cast<int64_t>(glyph.offset)})
+        for (int64_t field : {int64_t{glyph.left}, int64_t{glyph.top}, int64_t{glyph.width}, int64_t{glyph.rows},
+                              int64_t{glyph.advance}, static_cast<int64_t>(glyph.offset)})
             PutInt(&out, field);
     }
     PutInt(&out, static_cast<int64_t>(coverage_.size()));
@@ -74,9 +71,8 @@ std::unique_ptr<FontFace> FontFace::LoadAtlas(const uint8_t* data, size_t size) 
     AtlasReader in(data, size);
     int32_t magic = 0, cell = 0, ascent = 0, nameLength = 0;
     const uint8_t* name = nullptr;
-    if (!in.Int(&magic) || static_cast<uint32_t>(magic) != kAtlasMagic || !in.Int(&cell) ||
-        !in.Int(&ascent) || !in.Int(&nameLength) || nameLength < 0 ||
-        !in.Bytes(static_cast<size_t>(nameLength), &name))
+    if (!in.Int(&magic) || static_cast<uint32_t>(magic) != kAtlasMagic || !in.Int(&cell) || !in.Int(&ascent) ||
+        !in.Int(&nameLength) || nameLength < 0 || !in.Bytes(static_cast<size_t>(nameLength), &name))
         return nullptr;
     if (cell <= 0 || cell > 4 * kMaxHeight) return nullptr;
     std::unique_ptr<FontFace> face(new (std::nothrow) FontFace());
@@ -90,8 +86,8 @@ std::unique_ptr<FontFace> FontFace::LoadAtlas(const uint8_t* data, size_t size) 
             if (!in.Int(&field)) return nullptr;
     int32_t coverageSize = 0;
     const uint8_t* coverage = nullptr;
-    if (!in.Int(&coverageSize) || coverageSize < 0 ||
-        !in.Bytes(static_cast<size_t>(coverageSize), &coverage) || !in.AtEnd())
+    if (!in.Int(&coverageSize) || coverageSize < 0 || !in.Bytes(static_cast<size_t>(coverageSize), &coverage) ||
+        !in.AtEnd())
         return nullptr;
     face->coverage_.assign(coverage, coverage + coverageSize);
     for (int byte = 0; byte < 256; ++byte) {
@@ -103,13 +99,12 @@ std::unique_ptr<FontFace> FontFace::LoadAtlas(const uint8_t* data, size_t size) 
         glyph.rows = f[3];
         glyph.advance = f[4];
         // Every bitmap must lie inside the coverage bytes: the blit trusts them.
-        if (glyph.width < 0 || glyph.rows < 0 || glyph.width > 4 * kMaxHeight ||
-            glyph.rows > 4 * kMaxHeight || f[5] < 0)
+        if (glyph.width < 0 || glyph.rows < 0 || glyph.width > 4 * kMaxHeight || glyph.rows > 4 * kMaxHeight ||
+            f[5] < 0)
             return nullptr;
         glyph.offset = static_cast<size_t>(f[5]);
         const size_t bytes = static_cast<size_t>(glyph.width) * static_cast<size_t>(glyph.rows);
-        if (glyph.offset > face->coverage_.size() || bytes > face->coverage_.size() - glyph.offset)
-            return nullptr;
+        if (glyph.offset > face->coverage_.size() || bytes > face->coverage_.size() - glyph.offset) return nullptr;
         if (glyph.width > 0) face->minLeft_ = std::min(face->minLeft_, glyph.left);
     }
     return face;
@@ -122,8 +117,8 @@ int64_t FontFace::MeasureWidth(const unsigned char* text, size_t count) const {
     return width;
 }
 
-void FontFace::Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text,
-                    size_t count, uint32_t argb) const {
+void FontFace::Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text, size_t count,
+                    uint32_t argb) const {
     if (text == nullptr || target.pixels == nullptr || target.width <= 0 || target.height <= 0 ||
         target.pitchPixels < target.width || (argb >> 24) == 0)
         return;
@@ -141,8 +136,7 @@ void FontFace::Draw(const PixelTarget& target, int64_t x, int64_t y, const unsig
     }
 }
 
-void FontFace::BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
-                         uint32_t argb) const {
+void FontFace::BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy, uint32_t argb) const {
     const int64_t x0 = std::max<int64_t>(gx, 0);
     const int64_t x1 = std::min<int64_t>(gx + glyph.width, target.width);
     const int64_t y0 = std::max<int64_t>(gy, 0);
@@ -153,8 +147,8 @@ void FontFace::BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t 
     const uint32_t g = (argb >> 8) & 0xFF;
     const uint32_t b = argb & 0xFF;
     for (int64_t py = y0; py < y1; ++py) {
-        const uint8_t* src = coverage_.data() + glyph.offset +
-                             static_cast<size_t>(py - gy) * static_cast<size_t>(glyph.width);
+        const uint8_t* src =
+            coverage_.data() + glyph.offset + static_cast<size_t>(py - gy) * static_cast<size_t>(glyph.width);
         uint32_t* dst = target.pixels + py * target.pitchPixels;
         for (int64_t px = x0; px < x1; ++px) {
             const uint32_t coverage = src[px - gx];

@@ -49,29 +49,28 @@ public:
     // Draws count bytes of text with the top-left corner of its cell at
     // (x, y), anti-aliased, blended over the target in the colour (alpha =
     // coverage * the colour's alpha). Clipped to the target at every edge.
-    void Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text,
-              size_t count, uint32_t argb) const;
+    void Draw(const PixelTarget& target, int64_t x, int64_t y, const unsigned char* text, size_t count,
+              uint32_t argb) const;
 
 private:
     // One rasterised byte value: a coverage bitmap placed relative to the
     // pen position at the top of the cell.
     struct Glyph {
-        int32_t left = 0;     // bitmap column 0 relative to the pen
-        int32_t top = 0;      // bitmap row 0 relative to the cell top
-        int32_t width = 0;    // bitmap size; 0 for blanks
+        int32_t left = 0;   // bitmap column 0 relative to the pen
+        int32_t top = 0;    // bitmap row 0 relative to the cell top
+        int32_t width = 0;  // bitmap size; 0 for blanks
         int32_t rows = 0;
         int32_t advance = 0;  // pen movement in pixels
         size_t offset = 0;    // first coverage byte in coverage_
     };
 
     FontFace() = default;
-    void BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy,
-                   uint32_t argb) const;
+    void BlitGlyph(const PixelTarget& target, const Glyph& glyph, int64_t gx, int64_t gy, uint32_t argb) const;
 
     Glyph glyphs_[256];
     std::vector<uint8_t> coverage_;  // all glyph bitmaps, row by row, tightly packed
     int cellHeight_ = 0;
     int ascent_ = 0;
-    int32_t minLeft_ = 0;            // most negative left bearing, for early stops
+    int32_t minLeft_ = 0;  // most negative left bearing, for early stops
     std::string familyName_;
 };

@@ -91,8 +91,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FontFace> FontFace::Create(const char* faceName, int height, bool bold,
-                                           bool italic) {
+std::unique_ptr<FontFace> FontFace::Create(const char* faceName, int height, bool bold, bool italic) {
     FaceLocation location;
     if (ResolveFace(faceName, bold, italic, &location)) {
         auto face = CreateFromFile(location.path.c_str(), location.index, height);
@@ -172,11 +171,9 @@ std::unique_ptr<FontFace> FontFace::CreateFromFile(const char* path, int faceInd
         for (unsigned row = 0; row < bitmap.rows; ++row) {
             const unsigned char* src = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
             std::copy(src, src + bitmap.width,
-                      result->coverage_.begin() + static_cast<ptrdiff_t>(glyph.offset +
-                                                                        row * bitmap.width));
+                      result->coverage_.begin() + static_cast<ptrdiff_t>(glyph.offset + row * bitmap.width));
         }
         result->minLeft_ = std::min(result->minLeft_, glyph.left);
     }
     return result;
 }
-

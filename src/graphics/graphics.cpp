@@ -31,8 +31,8 @@ bool Graphics::Init(HWND window, bool windowed) {
     params.FullScreen_RefreshRateInHz = 0;
     params.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 
-    HRESULT hr = direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device);
+    HRESULT hr = direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                        &params, &device);
     if (FAILED(hr) || device == nullptr) {
         // direct3D stays set; Release drops it at exit.
         device = nullptr;
@@ -91,8 +91,7 @@ void Graphics::DrawText(int x, int y, const char* text, D3DCOLOR color) {
 void Graphics::SaveScreenshot(const char* path) {
     if (device == nullptr || path == nullptr) return;
     IDirect3DSurface9* surface = nullptr;
-    HRESULT hr = device->CreateOffscreenPlainSurface(1024, 768, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                     &surface, nullptr);
+    HRESULT hr = device->CreateOffscreenPlainSurface(1024, 768, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr);
     if (FAILED(hr) || surface == nullptr) return;
     // The copy is of the front buffer: the frame last presented, not the
     // scene being drawn.

@@ -110,8 +110,7 @@ public:
         if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png_);
         if (png_get_valid(png_, info_, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png_);
         if (depth == 16) png_set_strip_16(png_);
-        if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-            png_set_gray_to_rgb(png_);
+        if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png_);
         // Opaque images get alpha 255; the bytes in memory are B G R A,
         // which is A8R8G8B8 read as a little-endian 32-bit value.
         png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
@@ -149,8 +148,7 @@ HRESULT ReadInfo(PngReader& reader, D3DXIMAGE_INFO* info) {
 }
 
 // The image of an opened reader into a new texture; *texture is null on entry.
-HRESULT ReadTexture(PngReader& reader, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
-                    IDirect3DTexture9** texture) {
+HRESULT ReadTexture(PngReader& reader, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture) {
     UINT fileWidth = 0, fileHeight = 0;
     if (!reader.ReadHeader(&fileWidth, &fileHeight)) return D3DXERR_INVALIDDATA;
     // No resampling: the caller asks for the image's own size.
@@ -177,10 +175,9 @@ HRESULT GetImageInfoFromPngMemory(const uint8_t* data, size_t size, D3DXIMAGE_IN
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, UINT width, UINT height,
-                                     UINT /*mipLevels*/, DWORD /*usage*/, D3DFORMAT /*format*/,
-                                     D3DPOOL /*pool*/, DWORD /*filter*/, DWORD /*mipFilter*/,
-                                     D3DCOLOR /*colorKey*/, D3DXIMAGE_INFO* srcInfo,
-                                     PALETTEENTRY* /*palette*/, IDirect3DTexture9** texture) {
+                                     UINT /*mipLevels*/, DWORD /*usage*/, D3DFORMAT /*format*/, D3DPOOL /*pool*/,
+                                     DWORD /*filter*/, DWORD /*mipFilter*/, D3DCOLOR /*colorKey*/,
+                                     D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* /*palette*/, IDirect3DTexture9** texture) {
     // The texels live in memory, so the device is not needed to make them;
     // one level, A8R8G8B8 and no filtering are what every call gets.
     if (texture == nullptr) return D3DERR_INVALIDCALL;
@@ -191,8 +188,8 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, 
     return ReadTexture(reader, width, height, srcInfo, texture);
 }
 
-HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height,
-                        D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture) {
+HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
+                        IDirect3DTexture9** texture) {
     if (texture == nullptr) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     if (data == nullptr) return D3DERR_INVALIDCALL;

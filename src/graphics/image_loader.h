@@ -16,5 +16,5 @@ HRESULT GetImageInfoFromPngMemory(const uint8_t* data, size_t size, D3DXIMAGE_IN
 // reference, owned by the caller), as D3DXCreateTextureFromFileExA does:
 // width and height must be the image's own; srcInfo, if not null, is
 // filled. On failure *texture is left null and a negative code is returned.
-HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height,
-                        D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture);
+HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
+                        IDirect3DTexture9** texture);

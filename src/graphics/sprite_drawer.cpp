@@ -49,7 +49,8 @@ inline void BlendFixed(uint32_t* dst, uint32_t t00, uint32_t t10, uint32_t t01, 
     for (int i = 0; i < 4; ++i) {
         const int s = i * 8;
         c[i] = (Channel(t00, s) * row.w00 + Channel(t10, s) * row.w10 + Channel(t01, s) * row.w01 +
-                Channel(t11, s) * row.w11 + 128) >> 8;
+                Channel(t11, s) * row.w11 + 128) >>
+               8;
     }
     BlendPixel(dst, c[0], c[1], c[2], c[3], row.color);
 }
@@ -98,8 +99,8 @@ int WideBlend(const kernels::BlendRow& row, SpriteKernel kernel) {
 // of the rows: copies the texels they read, clamped to the row, and the
 // destination pixels into small buffers, blends those with one vector and
 // writes back the count pixels.
-void GatherBlend(kernels::BlendRow row, const uint32_t* src0, const uint32_t* src1, int width, int first,
-                 uint32_t* dst, int count, int lanes, SpriteKernel kernel) {
+void GatherBlend(kernels::BlendRow row, const uint32_t* src0, const uint32_t* src1, int width, int first, uint32_t* dst,
+                 int count, int lanes, SpriteKernel kernel) {
     uint32_t g0[17], g1[17], d[8] = {};
     const int texels = row.step * (lanes - 1) + 2;
     for (int m = 0; m < texels; ++m) {
@@ -131,8 +132,7 @@ void RunCopyRow(uint32_t* dst, const uint32_t* src, int count, uint32_t color, S
 #ifdef V3_SPRITE_AVX2
     if (kernel == SpriteKernel::Avx2) done += kernels::CopyRowAvx2(dst, src, count, color);
 #endif
-    if (kernel != SpriteKernel::Scalar)
-        done += kernels::CopyRowSse2(dst + done, src + done, count - done, color);
+    if (kernel != SpriteKernel::Scalar) done += kernels::CopyRowSse2(dst + done, src + done, count - done, color);
     CopyRowScalar(dst + done, src + done, count - done, color);
 }
 
@@ -248,8 +248,8 @@ void RightEndAvx2(const kernels::BlendRows& rows, int py, int px, int innerEnd, 
 }
 #endif
 
-void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay,
-               uint32_t color, SpriteKernel kernel) {
+void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& ax, const Axis& ay, uint32_t color,
+               SpriteKernel kernel) {
     // The AVX2 loop runs once for the whole draw unless a test asks for it
     // row by row.
     [[maybe_unused]] const bool perRow = kernel != SpriteKernel::Avx2;
@@ -257,8 +257,8 @@ void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& 
     const int w = image.width;
     const int h = image.height;
     const int lanes = Lanes(kernel);
-    const bool copy = image.opaque && (color >> 24) == 0xFF && ax.step == 1 && ay.step == 1 &&
-                      ax.weight == 0 && ay.weight == 0;
+    const bool copy =
+        image.opaque && (color >> 24) == 0xFF && ax.step == 1 && ay.step == 1 && ax.weight == 0 && ay.weight == 0;
     // An opaque copy with a colour: keep the texels multiplied by it, once,
     // where the image offers room for that.
     ModulatedTexels* modulated = nullptr;
@@ -281,12 +281,12 @@ void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& 
 
     // Texel (column) index of the left texel of the first covered pixel.
     const int base = ax.base - ax.step * ax.pixelFirst;
-    if (copy && (modulated != nullptr || (color & 0x00FFFFFFu) == 0x00FFFFFFu) && ay.step == 1 &&
-        ax.pixelFirst == 0 && ax.pixelEnd == w && base == 0 && target.pitchPixels == w) {
+    if (copy && (modulated != nullptr || (color & 0x00FFFFFFu) == 0x00FFFFFFu) && ay.step == 1 && ax.pixelFirst == 0 &&
+        ax.pixelEnd == w && base == 0 && target.pitchPixels == w) {
         // Whole image rows onto whole screen rows that follow each other in
         // memory: one copy of the block (the background each frame).
-        const uint32_t* src = (modulated != nullptr ? modulated->texels.data() : image.pixels) +
-                              static_cast<std::ptrdiff_t>(ay.base) * w;
+        const uint32_t* src =
+            (modulated != nullptr ? modulated->texels.data() : image.pixels) + static_cast<std::ptrdiff_t>(ay.base) * w;
         const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(ay.pixelEnd - ay.pixelFirst) * w;
         std::copy(src, src + n, target.pixels + static_cast<std::ptrdiff_t>(ay.pixelFirst) * w);
         return;
@@ -453,8 +453,7 @@ void DrawFixed(const PixelTarget& target, const SpriteImage& image, const Axis& 
 
 // The general path: any scale and rotation, one pixel at a time in floating
 // point. The game draws unturned sprites; this is for everything else.
-void DrawGeneral(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& p,
-                 uint32_t color) {
+void DrawGeneral(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& p, uint32_t color) {
     const double sx = p.scaleX, sy = p.scaleY;
     if (sx == 0.0 || sy == 0.0) return;
     const double cs = std::cos(static_cast<double>(p.rotation));
@@ -502,8 +501,8 @@ void DrawGeneral(const PixelTarget& target, const SpriteImage& image, const Spri
                 const double bottom = Channel(t01, s) * (1 - ax) + Channel(t11, s) * ax;
                 c[k] = static_cast<uint32_t>(std::lround(top * (1 - ay) + bottom * ay));
             }
-            BlendPixel(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitchPixels + px, c[0], c[1],
-                       c[2], c[3], color);
+            BlendPixel(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitchPixels + px, c[0], c[1], c[2],
+                       c[3], color);
         }
     }
 }
@@ -517,8 +516,8 @@ int FixedStep(float scale) {
 
 }  // namespace
 
-SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
-                               std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd) {
+SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height, std::vector<int32_t>& rowFirst,
+                               std::vector<int32_t>& rowEnd) {
     const size_t rows = static_cast<size_t>(std::max(height, 0));
     // The opaque runs live behind the visible spans in the same vectors,
     // the pairs' spans and runs behind those.
@@ -594,16 +593,16 @@ bool CpuHasAvx2() {
 #endif
 }
 
-void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement,
-                uint32_t color, SpriteKernel kernel) {
+void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement, uint32_t color,
+                SpriteKernel kernel) {
     if (target.pixels == nullptr || image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
         target.width <= 0 || target.height <= 0) {
         return;
     }
     // A texel's alpha times a colour alpha of 0 is 0 everywhere: nothing shows.
     if ((color >> 24) == 0) return;
-    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY,
-                    placement.rotation, placement.x, placement.y}) {
+    for (float f : {placement.scaleX, placement.scaleY, placement.centreX, placement.centreY, placement.rotation,
+                    placement.x, placement.y}) {
         if (!std::isfinite(f)) return;
     }
     if (kernel == SpriteKernel::Auto) kernel = CpuHasAvx2() ? SpriteKernel::Avx2 : SpriteKernel::Sse2;
@@ -615,8 +614,7 @@ void DrawSprite(const PixelTarget& target, const SpriteImage& image, const Sprit
     if (placement.rotation == 0.0f && stepX != 0 && stepY != 0) {
         const Axis ax = FixedAxis(placement.x, image.width, stepX, target.width);
         const Axis ay = FixedAxis(placement.y, image.height, stepY, target.height);
-        if (ax.pixelFirst < ax.pixelEnd && ay.pixelFirst < ay.pixelEnd)
-            DrawFixed(target, image, ax, ay, color, kernel);
+        if (ax.pixelFirst < ax.pixelEnd && ay.pixelFirst < ay.pixelEnd) DrawFixed(target, image, ax, ay, color, kernel);
         return;
     }
     DrawGeneral(target, image, placement, color);
@@ -655,8 +653,8 @@ inline __m128i Spread(uint32_t color) {
 }
 
 // Two pixels in 16-bit lanes: filter, modulate, blend over d.
-inline __m128i BlendTwo(__m128i a, __m128i b, __m128i c, __m128i d, __m128i dst, __m128i w00,
-                        __m128i w10, __m128i w01, __m128i w11, __m128i color) {
+inline __m128i BlendTwo(__m128i a, __m128i b, __m128i c, __m128i d, __m128i dst, __m128i w00, __m128i w10, __m128i w01,
+                        __m128i w11, __m128i color) {
     __m128i f = _mm_add_epi16(_mm_mullo_epi16(a, w00), _mm_mullo_epi16(b, w10));
     f = _mm_add_epi16(f, _mm_mullo_epi16(c, w01));
     f = _mm_add_epi16(f, _mm_mullo_epi16(d, w11));
@@ -689,11 +687,9 @@ int BlendRowSse2(const BlendRow& row) {
         } else {
             // Eight texels in a row: the even ones are left, the odd ones right.
             const __m128 u0 = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row0 + i)));
-            const __m128 u1 =
-                _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row0 + i + 4)));
+            const __m128 u1 = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row0 + i + 4)));
             const __m128 l0 = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row1 + i)));
-            const __m128 l1 =
-                _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row1 + i + 4)));
+            const __m128 l1 = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.row1 + i + 4)));
             a = _mm_castps_si128(_mm_shuffle_ps(u0, u1, _MM_SHUFFLE(2, 0, 2, 0)));
             b = _mm_castps_si128(_mm_shuffle_ps(u0, u1, _MM_SHUFFLE(3, 1, 3, 1)));
             c = _mm_castps_si128(_mm_shuffle_ps(l0, l1, _MM_SHUFFLE(2, 0, 2, 0)));
@@ -704,12 +700,12 @@ int BlendRowSse2(const BlendRow& row) {
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) continue;
         __m128i* out = reinterpret_cast<__m128i*>(row.dst + k);
         const __m128i dst = _mm_loadu_si128(out);
-        const __m128i lo = BlendTwo(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero),
-                                    _mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero),
-                                    _mm_unpacklo_epi8(dst, zero), w00, w10, w01, w11, color);
-        const __m128i hi = BlendTwo(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero),
-                                    _mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero),
-                                    _mm_unpackhi_epi8(dst, zero), w00, w10, w01, w11, color);
+        const __m128i lo =
+            BlendTwo(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero),
+                     _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(dst, zero), w00, w10, w01, w11, color);
+        const __m128i hi =
+            BlendTwo(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero),
+                     _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(dst, zero), w00, w10, w01, w11, color);
         _mm_storeu_si128(out, _mm_or_si128(_mm_packus_epi16(lo, hi), alphaMask));
     }
     return n;

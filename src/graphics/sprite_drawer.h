@@ -65,8 +65,8 @@ struct SpriteImage {
 // caller's vectors and returns a view of pixels that borrows all three.
 // Each vector receives 4 * height + 2 entries: the rows' visible spans,
 // their opaque runs, then the same for pairs of rows.
-SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height,
-                               std::vector<int32_t>& rowFirst, std::vector<int32_t>& rowEnd);
+SpriteImage AnalyseSpriteImage(const uint32_t* pixels, int width, int height, std::vector<int32_t>& rowFirst,
+                               std::vector<int32_t>& rowEnd);
 
 // Where the image goes: scaled about its top-left corner, turned by rotation
 // radians (clockwise on screen) about (centreX, centreY) in scaled sprite
@@ -93,8 +93,8 @@ bool CpuHasAvx2();
 // Draws image into target with the placement, every texel's channels
 // multiplied by color (ARGB) and blended by the resulting alpha; the
 // destination alpha is written as 255. Pixels outside target are clipped.
-void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement,
-                uint32_t color, SpriteKernel kernel = SpriteKernel::Auto);
+void DrawSprite(const PixelTarget& target, const SpriteImage& image, const SpritePlacement& placement, uint32_t color,
+                SpriteKernel kernel = SpriteKernel::Auto);
 
 // True when DrawSprite into a width x height target would write every one
 // of its pixels with an opaque value that does not depend on what was there:

@@ -67,8 +67,8 @@ struct RowSetup {
           top(_mm256_set1_epi16(static_cast<short>((w10 << 8) | w00))),
           bottom(_mm256_set1_epi16(static_cast<short>((w11 << 8) | w01))),
           color(FixedOf255(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(rgba)), _mm256_setzero_si256()))),
-          alphaTwice(_mm256_setr_epi8(6, 6, 6, 6, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 6, 6, 6, 6, 6, 6, 6, 6, 14,
-                                      14, 14, 14, 14, 14, 14, 14)) {}
+          alphaTwice(_mm256_setr_epi8(6, 6, 6, 6, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 6, 6, 6, 6, 6, 6, 6, 6,
+                                      14, 14, 14, 14, 14, 14, 14, 14)) {}
 };
 
 // Eight pixels from their four texels each (a, b upper row left and right,
@@ -130,8 +130,7 @@ inline __m256i BlendedEight(const RowSetup& s, __m256i lo, __m256i hi, __m256i d
 // Blends eight pixels over *out. With Masked only the lanes of mask are
 // read from and written to *out.
 template <bool Whole, bool Signed, bool Modulate, bool Masked>
-inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out,
-                       __m256i mask) {
+inline void BlendEight(const RowSetup& s, __m256i a, __m256i b, __m256i c, __m256i d, uint32_t* out, __m256i mask) {
     __m256i lo, hi;
     FilterEight<Whole, Signed, Modulate>(s, a, b, c, d, &lo, &hi);
     // Eight pixels that all come out transparent leave the screen alone.
@@ -262,8 +261,8 @@ __attribute__((always_inline)) inline void BlendRowSpan(const RowSetup& s, const
             auto split = [&](const uint32_t* q, __m256i* even, __m256i* odd) {
                 const __m256 lo = _mm256_castsi256_ps(LoadMasked(q, m0));
                 const __m256 hi = _mm256_castsi256_ps(LoadMasked(q + 8, m1));
-                *even = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                                 _MM_SHUFFLE(3, 1, 2, 0));
+                *even = _mm256_permute4x64_epi64(
+                    _mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))), _MM_SHUFFLE(3, 1, 2, 0));
                 *odd = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))),
                                                 _MM_SHUFFLE(3, 1, 2, 0));
             };
@@ -279,13 +278,11 @@ __attribute__((always_inline)) inline void BlendRowSpan(const RowSetup& s, const
 template <bool Whole, int Step, bool Signed, bool Modulate>
 int BlendRowAvx2Impl(const BlendRow& row) {
     const RowSetup s(row);
-    const Span p{(Signed ? row.signed0 : row.row0) + row.first, (Signed ? row.signed1 : row.row1) + row.first,
-                 row.dst};
+    const Span p{(Signed ? row.signed0 : row.row0) + row.first, (Signed ? row.signed1 : row.row1) + row.first, row.dst};
     BlendRowSpan<Whole, Step, Signed, Modulate>(s, p, row.row0 + row.first, row.row1 + row.first, row.count,
                                                 row.opaqueFirst, row.opaqueEnd);
     return row.count;
 }
-
 
 // The rows of one draw (see BlendRows): the set-up of the vectors is done
 // once, and the rows' spans are worked out here, where the constants of the

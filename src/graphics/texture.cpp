@@ -13,8 +13,8 @@ Texture::Texture(UINT width, UINT height, std::vector<uint32_t> texels)
 }
 
 void Texture::Analyse() {
-    image_ = AnalyseSpriteImage(texels_.data(), static_cast<int>(width_), static_cast<int>(height_),
-                                rowFirst_, rowEnd_);
+    image_ =
+        AnalyseSpriteImage(texels_.data(), static_cast<int>(width_), static_cast<int>(height_), rowFirst_, rowEnd_);
     // Changed texels make the drawer's copies stale.
     modulated_.valid = false;
     modulated_.signedValid = false;
@@ -39,8 +39,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
     if (rect != nullptr) {
         // A rectangle must lie inside the level and not be empty.
         if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(width_) ||
-            rect->bottom > static_cast<LONG>(height_) || rect->left >= rect->right ||
-            rect->top >= rect->bottom) {
+            rect->bottom > static_cast<LONG>(height_) || rect->left >= rect->right || rect->top >= rect->bottom) {
             return D3DERR_INVALIDCALL;
         }
         left = rect->left;
@@ -61,8 +60,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 
 }  // namespace gfx
 
-HRESULT CreateTextureFromPixels(UINT width, UINT height, const uint32_t* argb,
-                                IDirect3DTexture9** texture) {
+HRESULT CreateTextureFromPixels(UINT width, UINT height, const uint32_t* argb, IDirect3DTexture9** texture) {
     if (texture == nullptr) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     if (width == 0 || height == 0 || argb == nullptr) return D3DERR_INVALIDCALL;

@@ -9,5 +9,4 @@
 // Creates a texture holding a copy of width x height tightly packed
 // A8R8G8B8 pixels (one reference, owned by the caller). Used by the PNG
 // loader and by tests that need a texture without a file.
-HRESULT CreateTextureFromPixels(UINT width, UINT height, const uint32_t* argb,
-                                IDirect3DTexture9** texture);
+HRESULT CreateTextureFromPixels(UINT width, UINT height, const uint32_t* argb, IDirect3DTexture9** texture);

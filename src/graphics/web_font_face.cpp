@@ -6,8 +6,7 @@
 #include "graphics/font_face.h"
 #include "graphics/web_glyph_atlas.h"
 
-std::unique_ptr<FontFace> FontFace::Create(const char* /*faceName*/, int height, bool bold,
-                                           bool italic) {
+std::unique_ptr<FontFace> FontFace::Create(const char* /*faceName*/, int height, bool bold, bool italic) {
     // The atlas holds the regular face in one cell height; any other request
     // has no glyphs here (every face name resolves to the same family, as an
     // unknown name does on the desktop).
@@ -17,8 +16,7 @@ std::unique_ptr<FontFace> FontFace::Create(const char* /*faceName*/, int height,
     return face;
 }
 
-std::unique_ptr<FontFace> FontFace::CreateFromFile(const char* /*path*/, int /*faceIndex*/,
-                                                   int /*height*/) {
+std::unique_ptr<FontFace> FontFace::CreateFromFile(const char* /*path*/, int /*faceIndex*/, int /*height*/) {
     // No font files are read in the browser.
     return nullptr;
 }

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "graphics/decoded_image.h"
 #include "graphics/d3dx9.h"
+#include "graphics/decoded_image.h"
 #include "graphics/image_loader.h"
 
 namespace {
@@ -134,8 +134,8 @@ HRESULT InfoFromBytes(const uint8_t* data, size_t size, D3DXIMAGE_INFO* info) {
 }
 
 // PNG bytes into a new texture; *texture is null on entry.
-HRESULT TextureFromBytes(const uint8_t* data, size_t size, UINT width, UINT height,
-                         D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture) {
+HRESULT TextureFromBytes(const uint8_t* data, size_t size, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
+                         IDirect3DTexture9** texture) {
     UINT fileWidth = 0, fileHeight = 0;
     if (!ReadPngHeader(data, size, &fileWidth, &fileHeight)) return D3DXERR_INVALIDDATA;
     // No resampling: the caller asks for the image's own size.
@@ -143,8 +143,8 @@ HRESULT TextureFromBytes(const uint8_t* data, size_t size, UINT width, UINT heig
     if (size > 0x7FFFFFFF) return D3DXERR_INVALIDDATA;
     std::vector<uint32_t> texels;
     texels.assign(static_cast<size_t>(fileWidth) * fileHeight, 0);
-    if (!DecodeInBrowser(data, static_cast<int>(size), static_cast<int>(fileWidth),
-                         static_cast<int>(fileHeight), texels.data()))
+    if (!DecodeInBrowser(data, static_cast<int>(size), static_cast<int>(fileWidth), static_cast<int>(fileHeight),
+                         texels.data()))
         return D3DXERR_INVALIDDATA;
     return gfx::CreateDecodedTexture(fileWidth, fileHeight, std::move(texels), srcInfo, texture);
 }
@@ -164,10 +164,9 @@ HRESULT GetImageInfoFromPngMemory(const uint8_t* data, size_t size, D3DXIMAGE_IN
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, UINT width, UINT height,
-                                     UINT /*mipLevels*/, DWORD /*usage*/, D3DFORMAT /*format*/,
-                                     D3DPOOL /*pool*/, DWORD /*filter*/, DWORD /*mipFilter*/,
-                                     D3DCOLOR /*colorKey*/, D3DXIMAGE_INFO* srcInfo,
-                                     PALETTEENTRY* /*palette*/, IDirect3DTexture9** texture) {
+                                     UINT /*mipLevels*/, DWORD /*usage*/, D3DFORMAT /*format*/, D3DPOOL /*pool*/,
+                                     DWORD /*filter*/, DWORD /*mipFilter*/, D3DCOLOR /*colorKey*/,
+                                     D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* /*palette*/, IDirect3DTexture9** texture) {
     if (texture == nullptr) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     if (path == nullptr) return D3DERR_INVALIDCALL;
@@ -176,8 +175,8 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* /*device*/, LPCSTR path, 
     return TextureFromBytes(bytes.data(), bytes.size(), width, height, srcInfo, texture);
 }
 
-HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height,
-                        D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** texture) {
+HRESULT DecodePngMemory(const uint8_t* data, size_t size, UINT width, UINT height, D3DXIMAGE_INFO* srcInfo,
+                        IDirect3DTexture9** texture) {
     if (texture == nullptr) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     if (data == nullptr) return D3DERR_INVALIDCALL;

@@ -33,9 +33,9 @@ void ResManager::Load(const char* path) {
     IDirect3DTexture9* texture = nullptr;
     D3DXIMAGE_INFO info{};
     if (SUCCEEDED(D3DXGetImageInfoFromFileA(path, &info))) {
-        const HRESULT hr = D3DXCreateTextureFromFileExA(
-            device, path, info.Width, info.Height, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-            D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture);
+        const HRESULT hr =
+            D3DXCreateTextureFromFileExA(device, path, info.Width, info.Height, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                         D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture);
         if (FAILED(hr) && texture != nullptr) {
             texture->Release();
             texture = nullptr;
@@ -69,6 +69,4 @@ int ResManager::GetFramerate() const {
 
 std::size_t ResManager::GetCacheSize() const { return textures.size(); }
 
-bool ResManager::Contains(const char* path) const {
-    return path != nullptr && textures.count(std::string(path)) != 0;
-}
+bool ResManager::Contains(const char* path) const { return path != nullptr && textures.count(std::string(path)) != 0; }

@@ -131,8 +131,7 @@ void Sprite::Move(int direction) {
         case 3:
             if (position.y < kScreenHeight - height) position.y = position.y + speedY / fps;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -178,8 +177,8 @@ void Sprite::DrawTexture(const std::vector<IDirect3DTexture9*>& list, D3DCOLOR c
     const int last = static_cast<int>(list.size()) - 1;
     if (i < 0) i = 0;
     if (i > last) i = last;
-    spriteObject->Draw(list[static_cast<std::size_t>(i)], nullptr, &scaling, &rotationCentre,
-                       rotation, &position, colour);
+    spriteObject->Draw(list[static_cast<std::size_t>(i)], nullptr, &scaling, &rotationCentre, rotation, &position,
+                       colour);
 }
 
 void Sprite::Draw(D3DCOLOR colour) { DrawTexture(frames, colour); }

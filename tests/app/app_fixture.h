@@ -70,9 +70,7 @@ protected:
         return lines;
     }
 
-    std::string Screenshot(int score) const {
-        return root + "/SCREENSHOTS/screen" + std::to_string(score) + ".bmp";
-    }
+    std::string Screenshot(int score) const { return root + "/SCREENSHOTS/screen" + std::to_string(score) + ".bmp"; }
 
     std::string root;
     std::string previousDirectory;

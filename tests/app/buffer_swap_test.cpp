@@ -70,7 +70,7 @@ TEST_F(BufferSwapTest, F1TwiceBetweenTwoFramesShowsTheLastPresentedFrameBothTime
     ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     ASSERT_EQ(afterFirst.size(), 1024u * 768u);
     ASSERT_EQ(afterSecond.size(), 1024u * 768u);
-    EXPECT_EQ(afterFirst[752 * 1024 + 150] & 0xFFFFFF, 0x6A9600u);  // full bar: red 106, green 150
+    EXPECT_EQ(afterFirst[752 * 1024 + 150] & 0xFFFFFF, 0x6A9600u);   // full bar: red 106, green 150
     EXPECT_EQ(afterSecond[752 * 1024 + 150] & 0xFFFFFF, 0x646464u);  // half bar: grey there
     // The pair of presses after frame 6 shows frame 6, not frame 5 (the
     // buffer traded away) nor the frame being drawn.

@@ -69,14 +69,14 @@ protected:
 
         ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
         EXPECT_EQ(backend->PresentCount(), frames);
-        EXPECT_EQ(watch.firstLeak, 0u) << "Sprites alive do not match the world's lists from frame "
-                                       << watch.firstLeak;
+        EXPECT_EQ(watch.firstLeak, 0u) << "Sprites alive do not match the world's lists from frame " << watch.firstLeak;
         std::printf("games started %d, lost %d, highest level %d\n", watch.gamesStarted, watch.gamesLost,
                     watch.highestLevel);
         const ListMaxima& most = watch.most;
-        std::printf("list maxima: enemies %zu, enemy shots %zu, explosions %zu, asteroids %zu, shots %zu, "
-                    "items %zu\n",
-                    most.enemies, most.enemyShots, most.explosions, most.asteroids, most.shots, most.items);
+        std::printf(
+            "list maxima: enemies %zu, enemy shots %zu, explosions %zu, asteroids %zu, shots %zu, "
+            "items %zu\n",
+            most.enemies, most.enemyShots, most.explosions, most.asteroids, most.shots, most.items);
         ExpectWithinWorldBounds(most, watch.highestLevel);
     }
 

@@ -1,8 +1,8 @@
 // The Graphics object: scenes, screenshots of the front buffer, texts.
 #include "app/app_fixture.h"
 #include "app/globals.h"
-#include "base/log.h"
 #include "app/win_main.h"
+#include "base/log.h"
 
 namespace {
 
@@ -37,8 +37,7 @@ TEST_F(GraphicsTest, ScreenshotInsideAFrameShowsTheFramePresentedBefore) {
     graphics.SaveScreenshot("..//SCREENSHOTS//inside.bmp");
     graphics.EndScene();
     graphics.SaveScreenshot("..//SCREENSHOTS//between.bmp");
-    EXPECT_EQ(ShotPixel(root + "/SCREENSHOTS/inside.bmp", 500, 400) & 0xFFFFFF,
-              0xFF0000u);
+    EXPECT_EQ(ShotPixel(root + "/SCREENSHOTS/inside.bmp", 500, 400) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(ShotPixel(root + "/SCREENSHOTS/between.bmp", 500, 400) & 0xFFFFFF, 0x0000FFu);
 }
 

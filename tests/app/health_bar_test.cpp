@@ -1,7 +1,7 @@
 // The health bar's pixels, written straight into the back buffer.
+#include "app/health_bar.h"
 #include "app/app_fixture.h"
 #include "app/globals.h"
-#include "app/health_bar.h"
 #include "app/win_main.h"
 
 namespace {

@@ -44,9 +44,8 @@ TEST_F(InitGameTest, PreloadsEveryImageOnceAndBuildsThePlayer) {
     EXPECT_TRUE(game.IsGameOver());
 
     const std::vector<std::string> expectedLog = {
-        "Init Direct3D: TRUE",      "D3D Initialisiert",      "ResManager Initialisiert",
-        "Alle Sprites geladen",     "Spielersprites geladen", "Spieler Initialisiert",
-        "Hintergrund initialisiert", "Spiel Initialisiert"};
+        "Init Direct3D: TRUE",    "D3D Initialisiert",     "ResManager Initialisiert",  "Alle Sprites geladen",
+        "Spielersprites geladen", "Spieler Initialisiert", "Hintergrund initialisiert", "Spiel Initialisiert"};
     EXPECT_EQ(LogLines(), expectedLog);
 }
 

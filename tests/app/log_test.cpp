@@ -25,10 +25,10 @@ TEST_F(LogTest, FirstLineOfARunReplacesTheOldLogLaterLinesAppend) {
 
 TEST_F(LogTest, MessagesAreWrittenUnchangedUmlautsAsSingleBytes) {
     SetLogPath("..//log//log.txt");
-    Log("Eingaben \xFC" "berpr\xFC" "ft");
+    Log("Eingaben \374berpr\374ft");
     Log(" Objekt(e) Freigegeben");
     Log("100% %s %n %d");  // never read as a format
-    EXPECT_EQ(LogText(), "Eingaben \xFC" "berpr\xFC" "ft\n Objekt(e) Freigegeben\n100% %s %n %d\n");
+    EXPECT_EQ(LogText(), "Eingaben \374berpr\374ft\n Objekt(e) Freigegeben\n100% %s %n %d\n");
 }
 
 TEST_F(LogTest, AMissingDirectoryLosesTheLineAndTheNextFirstLineStillTruncates) {

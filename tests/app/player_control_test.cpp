@@ -1,8 +1,8 @@
 // The ship's roll: the tilt states driven by the held arrow keys.
+#include "app/player_control.h"
 #include "app/app_fixture.h"
 #include "app/globals.h"
 #include "app/init_game.h"
-#include "app/player_control.h"
 #include "app/win_main.h"
 
 namespace {

@@ -31,15 +31,14 @@ struct DifficultyCase {
 TEST_F(WindowProcedureTest, ArrowsChangeDifficultyOnlyOnTheStartScreenAndWrap) {
     StartUp();
     const DifficultyCase cases[] = {
-        {1, 0, VK_UP, 1},   {1, 2, VK_UP, 3},   {1, 3, VK_UP, 0},  {1, 0, VK_DOWN, 3},
-        {1, 3, VK_DOWN, 2}, {1, 1, VK_DOWN, 0}, {0, 1, VK_UP, 1},  {0, 0, VK_DOWN, 0},
+        {1, 0, VK_UP, 1},   {1, 2, VK_UP, 3},   {1, 3, VK_UP, 0}, {1, 0, VK_DOWN, 3},
+        {1, 3, VK_DOWN, 2}, {1, 1, VK_DOWN, 0}, {0, 1, VK_UP, 1}, {0, 0, VK_DOWN, 0},
     };
     for (const DifficultyCase& c : cases) {
         game.SetGameOver(c.gameOver);
         difficulty = c.before;
         Key(c.key);
-        EXPECT_EQ(difficulty, c.after) << "game over " << c.gameOver << ", from " << c.before
-                                       << ", key " << c.key;
+        EXPECT_EQ(difficulty, c.after) << "game over " << c.gameOver << ", from " << c.before << ", key " << c.key;
     }
 }
 

@@ -43,7 +43,8 @@ struct Frame {
 
 Frame NoiseFrame() {
     Frame frame;
-    for (size_t i = 0; i < frame.pixels.size(); ++i) frame.pixels[i] = 0xFF000000u | PixelHash(static_cast<uint32_t>(i));
+    for (size_t i = 0; i < frame.pixels.size(); ++i)
+        frame.pixels[i] = 0xFF000000u | PixelHash(static_cast<uint32_t>(i));
     return frame;
 }
 

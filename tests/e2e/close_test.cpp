@@ -32,12 +32,12 @@ TEST_P(CloseFromOutsideTest, EndsWithStatusZeroAfterAWholeFrame) {
     ASSERT_TRUE(xvfb.Ok()) << "Xvfb did not start";
     e2e::RunDirectory dir;
     const std::string err = dir.Root() + "/stderr.txt";
-    const pid_t pid = e2e::Spawn({dir.Bin() + "/vantora3"},
-                                 {"DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"},
-                                 dir.Bin(), dir.Root() + "/stdout.txt", err);
+    const pid_t pid =
+        e2e::Spawn({dir.Bin() + "/vantora3"}, {"DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"},
+                   dir.Bin(), dir.Root() + "/stdout.txt", err);
     ASSERT_GT(pid, 0);
-    const bool running = e2e::WaitUntil(
-        [&] { return CountLines(e2e::ReadFile(dir.LogFile()), "Scene ended") >= 30; }, 30000);
+    const bool running =
+        e2e::WaitUntil([&] { return CountLines(e2e::ReadFile(dir.LogFile()), "Scene ended") >= 30; }, 30000);
     if (!running) kill(pid, SIGKILL);
     ASSERT_TRUE(running) << e2e::ReadFile(err);
 

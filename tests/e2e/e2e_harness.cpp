@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 namespace e2e {
 
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::string& workingDirectory, const std::string& stdoutFile,
-            const std::string& stderrFile) {
+            const std::string& workingDirectory, const std::string& stdoutFile, const std::string& stderrFile) {
     pid_t pid = fork();
     if (pid != 0) return pid;
 
@@ -103,8 +102,8 @@ Xvfb::Xvfb(int width, int height) {
     if (pipe(fds) != 0) return;
     // -displayfd: Xvfb picks a free display and writes its number to the pipe.
     pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                  std::to_string(width) + "x" + std::to_string(height) + "x24",
-                  "-ardelay", "200", "-arinterval", "20", "-nolisten", "tcp", "-noreset"},
+                  std::to_string(width) + "x" + std::to_string(height) + "x24", "-ardelay", "200", "-arinterval", "20",
+                  "-nolisten", "tcp", "-noreset"},
                  {});
     close(fds[1]);
     std::string number;
@@ -148,7 +147,8 @@ WindowManager::WindowManager(const std::string& display) {
         return list != std::string::npos && out.find("0x", list) != std::string::npos;
     };
     for (int attempt = 0; attempt < 5 && !ready_; ++attempt) {
-        const pid_t probe = Spawn({"xlogo", "-name", "window-manager-probe", "-geometry", "16x16+0+0"}, {"DISPLAY=" + display});
+        const pid_t probe =
+            Spawn({"xlogo", "-name", "window-manager-probe", "-geometry", "16x16+0+0"}, {"DISPLAY=" + display});
         if (probe <= 0) return;
         ready_ = WaitUntil(managedWindows, 2000);
         kill(probe, SIGKILL);
@@ -184,9 +184,7 @@ OtherWindow::~OtherWindow() {
     }
 }
 
-bool OtherWindow::TakeFocus() {
-    return Ok() && XdoTool(display_, {"windowraise", id_, "windowfocus", "--sync", id_});
-}
+bool OtherWindow::TakeFocus() { return Ok() && XdoTool(display_, {"windowraise", id_, "windowfocus", "--sync", id_}); }
 
 std::string CaptureOutput(const std::string& display, const std::vector<std::string>& argv) {
     const std::string dir = MakeTempDir("vantora3-out-");
@@ -222,8 +220,8 @@ std::string RunDirectory::Screenshot(int score) const {
 
 Game::Game(const RunDirectory& dir, const std::string& display) : dir_(dir) {
     stderrFile_ = dir.Root() + "/stderr.txt";
-    pid_ = Spawn({dir.Bin() + "/vantora3"}, {"DISPLAY=" + display, "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"},
-                 dir.Bin(), dir.Root() + "/stdout.txt", stderrFile_);
+    pid_ = Spawn({dir.Bin() + "/vantora3"}, {"DISPLAY=" + display, "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"}, dir.Bin(),
+                 dir.Root() + "/stdout.txt", stderrFile_);
 }
 
 Game::~Game() {
@@ -292,7 +290,8 @@ Bitmap ReadBitmap(const std::string& path) {
     for (int y = 0; y < height; ++y) {
         // Rows are stored bottom-up.
         const size_t row = offset + static_cast<size_t>(height - 1 - y) * bmp.width * 4;
-        for (int x = 0; x < bmp.width; ++x) bmp.pixels[static_cast<size_t>(y) * bmp.width + x] = Le32(data, row + x * 4);
+        for (int x = 0; x < bmp.width; ++x)
+            bmp.pixels[static_cast<size_t>(y) * bmp.width + x] = Le32(data, row + x * 4);
     }
     bmp.ok = true;
     return bmp;
@@ -310,9 +309,9 @@ ScreenCapture ParseXwd(const std::string& data) {
         const auto* b = reinterpret_cast<const unsigned char*>(data.data()) + 4 * i;
         return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
     };
-    const uint32_t headerSize = field(0), version = field(1), format = field(2), width = field(4),
-                   height = field(5), byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12),
-                   redMask = field(14), greenMask = field(15), blueMask = field(16), colours = field(19);
+    const uint32_t headerSize = field(0), version = field(1), format = field(2), width = field(4), height = field(5),
+                   byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12), redMask = field(14),
+                   greenMask = field(15), blueMask = field(16), colours = field(19);
     // Version 7, ZPixmap images (format 2) of 24- or 32-bit pixels with 8-bit channels.
     if (version != 7 || format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24) || redMask != 0xFF0000u ||
         greenMask != 0xFF00u || blueMask != 0xFFu) {
@@ -331,7 +330,8 @@ ScreenCapture ParseXwd(const std::string& data) {
     capture.height = static_cast<int>(height);
     capture.pixels.resize(static_cast<size_t>(width) * height);
     for (uint32_t y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const unsigned char*>(data.data()) + start + static_cast<size_t>(y) * bytesPerLine;
+        const auto* row =
+            reinterpret_cast<const unsigned char*>(data.data()) + start + static_cast<size_t>(y) * bytesPerLine;
         for (uint32_t x = 0; x < width; ++x) {
             const unsigned char* b = row + bytes * x;
             uint32_t v = 0;

@@ -15,8 +15,8 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "e2e_harness.h"
-#include "platform/sdl/sdl_virtual_pad.h"
 #include "platform/api/win32.h"
+#include "platform/sdl/sdl_virtual_pad.h"
 #include "sdl_window.h"
 
 namespace {
@@ -104,10 +104,18 @@ TEST_F(GamepadBackend, EveryButtonActsAsItsKey) {
         int virtualKey;  // 0: no key
     };
     const Case cases[] = {
-        {PadButton::A, VK_SPACE},          {PadButton::Start, VK_SPACE},      {PadButton::Back, VK_ESCAPE},
-        {PadButton::RightShoulder, VK_F1}, {PadButton::DpadUp, VK_UP},        {PadButton::DpadDown, VK_DOWN},
-        {PadButton::DpadLeft, VK_LEFT},    {PadButton::DpadRight, VK_RIGHT},  {PadButton::B, 0},
-        {PadButton::X, 0},                 {PadButton::Y, 0},                 {PadButton::LeftShoulder, 0},
+        {PadButton::A, VK_SPACE},
+        {PadButton::Start, VK_SPACE},
+        {PadButton::Back, VK_ESCAPE},
+        {PadButton::RightShoulder, VK_F1},
+        {PadButton::DpadUp, VK_UP},
+        {PadButton::DpadDown, VK_DOWN},
+        {PadButton::DpadLeft, VK_LEFT},
+        {PadButton::DpadRight, VK_RIGHT},
+        {PadButton::B, 0},
+        {PadButton::X, 0},
+        {PadButton::Y, 0},
+        {PadButton::LeftShoulder, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.button));
@@ -136,10 +144,14 @@ TEST_F(GamepadBackend, StickDirectionsActAsArrowsBeyondTheDeadZone) {
         std::vector<int> keys;  // held, in the order their key-downs arrive
     };
     const Case cases[] = {
-        {-1.0f, 0.0f, {VK_LEFT}}, {1.0f, 0.0f, {VK_RIGHT}},  {0.0f, -1.0f, {VK_UP}},
-        {0.0f, 1.0f, {VK_DOWN}},  {0.8f, 0.8f, {VK_RIGHT, VK_DOWN}},
+        {-1.0f, 0.0f, {VK_LEFT}},
+        {1.0f, 0.0f, {VK_RIGHT}},
+        {0.0f, -1.0f, {VK_UP}},
+        {0.0f, 1.0f, {VK_DOWN}},
+        {0.8f, 0.8f, {VK_RIGHT, VK_DOWN}},
         // Resting near the centre, as a worn stick does: nothing.
-        {0.25f, -0.25f, {}},      {-0.2f, 0.1f, {}},
+        {0.25f, -0.25f, {}},
+        {-0.2f, 0.1f, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
@@ -306,9 +318,11 @@ TEST_F(SdlKeyboard, EveryKeyActsAsItsVirtualKey) {
         int virtualKey;
     };
     const Case cases[] = {
-        {"Left", VK_LEFT},   {"Right", VK_RIGHT}, {"Up", VK_UP}, {"Down", VK_DOWN}, {"space", VK_SPACE},
-        {"Escape", VK_ESCAPE}, {"F1", VK_F1},    {"F12", 0x7B}, {"a", 'A'},        {"z", 'Z'},
-        {"7", '7'},          {"Return", 0x0D},   {"Tab", 0x09}, {"KP_0", 0x60},    {"Shift_L", 0x10},
+        {"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Up", VK_UP},
+        {"Down", VK_DOWN}, {"space", VK_SPACE}, {"Escape", VK_ESCAPE},
+        {"F1", VK_F1},     {"F12", 0x7B},       {"a", 'A'},
+        {"z", 'Z'},        {"7", '7'},          {"Return", 0x0D},
+        {"Tab", 0x09},     {"KP_0", 0x60},      {"Shift_L", 0x10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);

@@ -156,9 +156,7 @@ protected:
 
     // Gives the game's window the keyboard focus, which SDL wants before it
     // hands over pad input.
-    void FocusGame() {
-        e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$", "windowfocus", "--sync"});
-    }
+    void FocusGame() { e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$", "windowfocus", "--sync"}); }
     static float ShipX() { return player.GetPosition().x; }
     bool LogHas(const std::string& line) const {
         return e2e::ReadFile(dir.LogFile()).find(line + "\n") != std::string::npos;
@@ -168,19 +166,22 @@ protected:
     // by its real per-frame step.
     void StartWithA() {
         script
-            .Then("show the start screen", [&] { return script.PumpsSinceStep() >= 5; },
-                  [&] {
-                      FocusGame();
-                      if (!pad.PlugIn("Virtual pad")) script.Fail("no virtual pad");
-                  })
-            .Then("see the pad", [&] { return script.PumpsSinceStep() >= 5; },
-                  [&] {
-                      if (game.IsGameOver() == 0) script.Fail("a game runs before A");
-                      pad.SetButton(PadButton::A, true);
-                  })
-            .Then("start a game", [&] { return game.IsGameOver() == 0; },
-                  [&] { pad.SetButton(PadButton::A, false); })
-            .Then("latch the frame rate", [&] { return script.SecondsSinceStep() >= 1.3; }, [] {});
+            .Then(
+                "show the start screen", [&] { return script.PumpsSinceStep() >= 5; },
+                [&] {
+                    FocusGame();
+                    if (!pad.PlugIn("Virtual pad")) script.Fail("no virtual pad");
+                })
+            .Then(
+                "see the pad", [&] { return script.PumpsSinceStep() >= 5; },
+                [&] {
+                    if (game.IsGameOver() == 0) script.Fail("a game runs before A");
+                    pad.SetButton(PadButton::A, true);
+                })
+            .Then(
+                "start a game", [&] { return game.IsGameOver() == 0; }, [&] { pad.SetButton(PadButton::A, false); })
+            .Then(
+                "latch the frame rate", [&] { return script.SecondsSinceStep() >= 1.3; }, [] {});
     }
 
     e2e::Xvfb xvfb;
@@ -195,43 +196,49 @@ protected:
 TEST_F(GamepadGame, AStartsDpadLeftMovesBackQuits) {
     StartWithA();
     script
-        .Then("hold left", [&] { return true; },
-              [&] {
-                  Note("before", ShipX());
-                  pad.SetButton(PadButton::DpadLeft, true);
-              })
-        .Then("move", [&] { return script.PumpsSinceStep() >= 10; },
-              [&] {
-                  Note("after", ShipX());
-                  pad.SetButton(PadButton::DpadLeft, false);
-              })
-        .Then("quit with Back", [&] { return script.PumpsSinceStep() >= 3; },
-              [&] { pad.SetButton(PadButton::Back, true); });
+        .Then(
+            "hold left", [&] { return true; },
+            [&] {
+                Note("before", ShipX());
+                pad.SetButton(PadButton::DpadLeft, true);
+            })
+        .Then(
+            "move", [&] { return script.PumpsSinceStep() >= 10; },
+            [&] {
+                Note("after", ShipX());
+                pad.SetButton(PadButton::DpadLeft, false);
+            })
+        .Then(
+            "quit with Back", [&] { return script.PumpsSinceStep() >= 3; },
+            [&] { pad.SetButton(PadButton::Back, true); });
     EXPECT_EQ(Play(), 0);
     EXPECT_EQ(failure, "");
     EXPECT_EQ(Reported("finished"), 1);
-    EXPECT_TRUE(LogHas("Spiel zur\xFC" "ckgesetzt"));
+    EXPECT_TRUE(LogHas("Spiel zur\374ckgesetzt"));
     EXPECT_LT(Reported("after"), Reported("before") - 20.0);
 }
 
 TEST_F(GamepadGame, PulledWhileHoldingRightTheShipStops) {
     StartWithA();
     script
-        .Then("hold right", [&] { return true; },
-              [&] {
-                  Note("start", ShipX());
-                  pad.SetButton(PadButton::DpadRight, true);
-              })
-        .Then("pull the pad", [&] { return script.PumpsSinceStep() >= 8; },
-              [&] {
-                  Note("pulled", ShipX());
-                  pad.Unplug();
-              })
-        .Then("wait", [&] { return script.PumpsSinceStep() >= 30; },
-              [&] {
-                  Note("later", ShipX());
-                  DestroyWindow(mainWindow);
-              });
+        .Then(
+            "hold right", [&] { return true; },
+            [&] {
+                Note("start", ShipX());
+                pad.SetButton(PadButton::DpadRight, true);
+            })
+        .Then(
+            "pull the pad", [&] { return script.PumpsSinceStep() >= 8; },
+            [&] {
+                Note("pulled", ShipX());
+                pad.Unplug();
+            })
+        .Then(
+            "wait", [&] { return script.PumpsSinceStep() >= 30; },
+            [&] {
+                Note("later", ShipX());
+                DestroyWindow(mainWindow);
+            });
     EXPECT_EQ(Play(), 0);
     EXPECT_EQ(failure, "");
     EXPECT_GT(Reported("pulled"), Reported("start") + 20.0);
@@ -244,21 +251,23 @@ TEST_F(GamepadGame, FocusTakenWhileRightHeldTheShipStops) {
     ASSERT_TRUE(other.Ok());
     StartWithA();
     script
-        .Then("hold right on the keyboard", [&] { return true; },
-              [&] {
-                  Note("start", ShipX());
-                  e2e::XdoTool(xvfb.Display(), {"keydown", "Right"});
-              })
-        .Then("take the focus away", [&] { return script.PumpsSinceStep() >= 8; },
-              [&] { other.TakeFocus(); })
-        .Then("let the focus change arrive", [&] { return script.PumpsSinceStep() >= 2; },
-              [&] { Note("away", ShipX()); })
-        .Then("wait", [&] { return script.PumpsSinceStep() >= 30; },
-              [&] {
-                  Note("later", ShipX());
-                  e2e::XdoTool(xvfb.Display(), {"keyup", "Right"});
-                  DestroyWindow(mainWindow);
-              });
+        .Then(
+            "hold right on the keyboard", [&] { return true; },
+            [&] {
+                Note("start", ShipX());
+                e2e::XdoTool(xvfb.Display(), {"keydown", "Right"});
+            })
+        .Then(
+            "take the focus away", [&] { return script.PumpsSinceStep() >= 8; }, [&] { other.TakeFocus(); })
+        .Then(
+            "let the focus change arrive", [&] { return script.PumpsSinceStep() >= 2; }, [&] { Note("away", ShipX()); })
+        .Then(
+            "wait", [&] { return script.PumpsSinceStep() >= 30; },
+            [&] {
+                Note("later", ShipX());
+                e2e::XdoTool(xvfb.Display(), {"keyup", "Right"});
+                DestroyWindow(mainWindow);
+            });
     EXPECT_EQ(Play(), 0);
     EXPECT_EQ(failure, "");
     EXPECT_GT(Reported("away"), Reported("start") + 20.0);

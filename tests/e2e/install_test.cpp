@@ -11,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 
 int RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-        const std::string& stderrFile = "") {
+               const std::string& stderrFile = "") {
     return e2e::WaitForExit(e2e::Spawn(argv, env, "", "", stderrFile), 120000);
 }
 
@@ -30,18 +30,18 @@ protected:
 
 TEST_F(InstallTest, InstallsEverythingInItsFreedesktopPlace) {
     ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", prefix}), 0);
-    for (const char* file : {"bin/vantora3", "libexec/vantora3/vantora3",
-                             "share/vantora3/GFX/UNIVERSE1.png",
-                             "share/vantora3/GFX/ASTEROIDSMALL/ASTEROID_SMALL_0.png",
-                             "share/applications/io.github.vantora3.vantora3.desktop",
-                             "share/icons/hicolor/48x48/apps/vantora3.png",
-                             "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6.gz",
-                             "share/metainfo/io.github.vantora3.vantora3.metainfo.xml",
-                             "share/doc/vantora3/copyright", "share/doc/vantora3/changelog.gz"}) {
+    for (const char* file :
+         {"bin/vantora3", "libexec/vantora3/vantora3", "share/vantora3/GFX/UNIVERSE1.png",
+          "share/vantora3/GFX/ASTEROIDSMALL/ASTEROID_SMALL_0.png",
+          "share/applications/io.github.vantora3.vantora3.desktop", "share/icons/hicolor/48x48/apps/vantora3.png",
+          "share/icons/hicolor/128x128/apps/vantora3.png", "share/man/man6/vantora3.6.gz",
+          "share/metainfo/io.github.vantora3.vantora3.metainfo.xml", "share/doc/vantora3/copyright",
+          "share/doc/vantora3/changelog.gz"}) {
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     }
     EXPECT_FALSE(fs::exists(prefix + "/share/vantora3/GFX/.generated"));
-    EXPECT_EQ(RunCommand({"desktop-file-validate", prefix + "/share/applications/io.github.vantora3.vantora3.desktop"}), 0);
+    EXPECT_EQ(RunCommand({"desktop-file-validate", prefix + "/share/applications/io.github.vantora3.vantora3.desktop"}),
+              0);
 
     // A staged install lands below DESTDIR.
     ASSERT_EQ(RunCommand({"cmake", "--install", V3_BINARY_DIR, "--prefix", "/usr"}, {"DESTDIR=" + tmp + "/stage"}), 0);
@@ -55,14 +55,13 @@ TEST_F(InstallTest, LauncherRunsTheGameFromAPerUserRunDirectory) {
     ASSERT_TRUE(xvfb.Ok());
     const std::string run = home + "/.local/share/vantora3";
     const std::string err = tmp + "/stderr.txt";
-    pid_t pid = e2e::Spawn({prefix + "/bin/vantora3"},
-                           {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(),
-                            "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"},
-                           tmp, "", err);
+    pid_t pid = e2e::Spawn(
+        {prefix + "/bin/vantora3"},
+        {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"}, tmp,
+        "", err);
     ASSERT_GT(pid, 0);
     const bool running = e2e::WaitUntil(
-        [&] { return e2e::ReadFile(run + "/log/log.txt").find("Scene ended") != std::string::npos; },
-        30000);
+        [&] { return e2e::ReadFile(run + "/log/log.txt").find("Scene ended") != std::string::npos; }, 30000);
     EXPECT_TRUE(running) << e2e::ReadFile(err);
     EXPECT_TRUE(e2e::XdoTool(xvfb.Display(), {"key", "Escape"}));
     EXPECT_EQ(e2e::WaitForExit(pid, 15000), 0) << e2e::ReadFile(err);

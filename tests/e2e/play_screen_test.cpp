@@ -37,8 +37,7 @@ TEST(EndToEnd, PlayScreenShowsHealthBarAndStatusLine) {
                 // Only the finished file: the writer fills a temporary one
                 // beside it and renames it into place.
                 const std::string name = entry.path().filename().string();
-                if (name.rfind("screen", 0) != 0 || name.size() < 4 ||
-                    name.compare(name.size() - 4, 4, ".bmp") != 0) {
+                if (name.rfind("screen", 0) != 0 || name.size() < 4 || name.compare(name.size() - 4, 4, ".bmp") != 0) {
                     continue;
                 }
                 if (e2e::ReadFile(entry.path().string()).size() == 3145782u) {

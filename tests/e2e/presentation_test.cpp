@@ -156,8 +156,8 @@ TEST(EndToEnd, EveryWindowSizeChangeShowsANewPictureAtOnce) {
     // the window must show the picture laid out for its new size.
     int x = 0, y = 0, width = 0, height = 0;
     auto waitForSize = [&](int w, int h) {
-        return e2e::WaitUntil([&] { return GameWindow(xvfb.Display(), &x, &y, &width, &height) && width == w && height == h; },
-                              10000);
+        return e2e::WaitUntil(
+            [&] { return GameWindow(xvfb.Display(), &x, &y, &width, &height) && width == w && height == h; }, 10000);
     };
     auto check = [&](const char* stage) {
         SCOPED_TRACE(stage);

@@ -53,10 +53,9 @@ TEST(EndToEnd, StartScreenScreenshotThenEscape) {
     EXPECT_FALSE(HasOrangeTextNear(bmp, 312, 300));
 
     const std::vector<std::string> log = Lines(e2e::ReadFile(dir.LogFile()));
-    const std::vector<std::string> head = {"Init Direct3D: TRUE",   "D3D Initialisiert",
-                                           "ResManager Initialisiert", "Alle Sprites geladen",
-                                           "Spielersprites geladen", "Spieler Initialisiert",
-                                           "Hintergrund initialisiert", "Spiel Initialisiert"};
+    const std::vector<std::string> head = {
+        "Init Direct3D: TRUE",    "D3D Initialisiert",     "ResManager Initialisiert",  "Alle Sprites geladen",
+        "Spielersprites geladen", "Spieler Initialisiert", "Hintergrund initialisiert", "Spiel Initialisiert"};
     ASSERT_GE(log.size(), head.size());
     for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(log[i], head[i]) << "line " << i;
     EXPECT_EQ(log.back(), " Objekt(e) Freigegeben");
@@ -65,11 +64,10 @@ TEST(EndToEnd, StartScreenScreenshotThenEscape) {
 TEST(EndToEnd, NoDisplayFailsAtOnceWithMessage) {
     e2e::RunDirectory dir;
     const std::string err = dir.Root() + "/stderr.txt";
-    pid_t pid = e2e::Spawn({dir.Bin() + "/vantora3"},
-                           {"-DISPLAY", "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"}, dir.Bin(), "", err);
+    pid_t pid =
+        e2e::Spawn({dir.Bin() + "/vantora3"}, {"-DISPLAY", "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"}, dir.Bin(), "", err);
     EXPECT_EQ(e2e::WaitForExit(pid, 10000), 255);
-    EXPECT_NE(e2e::ReadFile(err).find("Fenster konnte nicht erzeugt werden"), std::string::npos)
-        << e2e::ReadFile(err);
+    EXPECT_NE(e2e::ReadFile(err).find("Fenster konnte nicht erzeugt werden"), std::string::npos) << e2e::ReadFile(err);
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ std::ostream& operator<<(std::ostream& out, const Geometry& g) {
 // The game window's place on the screen, from xdotool's getwindowgeometry.
 Geometry GameWindow(const std::string& display) {
     Geometry g;
-    const std::string out = e2e::CaptureOutput(
-        display, {"xdotool", "search", "--name", "^Vantora3$", "getwindowgeometry", "%1"});
+    const std::string out =
+        e2e::CaptureOutput(display, {"xdotool", "search", "--name", "^Vantora3$", "getwindowgeometry", "%1"});
     const size_t position = out.find("Position: ");
     const size_t size = out.find("Geometry: ");
     if (position == std::string::npos || size == std::string::npos) return g;

@@ -20,16 +20,15 @@ protected:
         std::string pattern = ::testing::TempDir() + "v3_solid_XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root = pattern;
-        for (const char* dir : {"/bin", "/GFX", "/GFX/PHOTON", "/GFX/ASTEROID", "/GFX/ASTEROIDSMALL",
-                                "/GFX/EXPLOSION", "/GFX/ENEMY", "/GFX/ITEMS"}) {
+        for (const char* dir : {"/bin", "/GFX", "/GFX/PHOTON", "/GFX/ASTEROID", "/GFX/ASTEROIDSMALL", "/GFX/EXPLOSION",
+                                "/GFX/ENEMY", "/GFX/ITEMS"}) {
             ASSERT_EQ(mkdir((root + dir).c_str(), 0755), 0) << dir;
         }
         for (const gameworld::Family& family : gameworld::WorldFamilies()) {
             const std::string prefix = "..//";
             for (int n = family.first; n <= family.last; ++n) {
                 std::string relative = gameworld::Format(family.pattern, n).substr(prefix.size());
-                ASSERT_TRUE(testworld::WriteSolidPng(root + "/" + relative, 32, 32,
-                                                     ColourOf(family.pattern)));
+                ASSERT_TRUE(testworld::WriteSolidPng(root + "/" + relative, 32, 32, ColourOf(family.pattern)));
             }
         }
         GameWorld::SetUp();
@@ -58,16 +57,13 @@ struct Layer {
 // The six lists, lowest first.
 const std::array<Layer, 6>& Layers() {
     static const std::array<Layer, 6> layers = {{
-        {"shot", [](Game& g) { g.CreateShot(0, 0); }, [](const Game& g) { return g.GetShots().back(); },
-         0xFFBB0000},
-        {"asteroid", [](Game& g) { g.CreateAsteroid(); },
-         [](const Game& g) { return g.GetAsteroids().back(); }, 0xFF00BB00},
-        {"enemy", [](Game& g) { g.CreateEnemy(4); }, [](const Game& g) { return g.GetEnemies().back(); },
-         0xFF0000BB},
-        {"enemy shot", [](Game& g) { g.CreateEnemyShot(0, 0); },
-         [](const Game& g) { return g.GetEnemyShots().back(); }, 0xFFBBBB00},
-        {"item", [](Game& g) { g.CreateItem(750); }, [](const Game& g) { return g.GetItems().back(); },
-         0xFFBB00BB},
+        {"shot", [](Game& g) { g.CreateShot(0, 0); }, [](const Game& g) { return g.GetShots().back(); }, 0xFFBB0000},
+        {"asteroid", [](Game& g) { g.CreateAsteroid(); }, [](const Game& g) { return g.GetAsteroids().back(); },
+         0xFF00BB00},
+        {"enemy", [](Game& g) { g.CreateEnemy(4); }, [](const Game& g) { return g.GetEnemies().back(); }, 0xFF0000BB},
+        {"enemy shot", [](Game& g) { g.CreateEnemyShot(0, 0); }, [](const Game& g) { return g.GetEnemyShots().back(); },
+         0xFFBBBB00},
+        {"item", [](Game& g) { g.CreateItem(750); }, [](const Game& g) { return g.GetItems().back(); }, 0xFFBB00BB},
         {"explosion", [](Game& g) { g.CreateExplosion(0, 0, 1.0f); },
          [](const Game& g) { return g.GetExplosions().back(); }, 0xFF00BBBB},
     }};

@@ -45,7 +45,7 @@ TEST_F(GameLifecycle, ResetKeepsEnemiesEnemyShotsAndItemsAndEmptiesTheRest) {
     EXPECT_EQ(game.IsGameOver(), 1);  // the caller clears it
     EXPECT_EQ(player.GetPosition().x, 462.0f);
     EXPECT_EQ(player.GetPosition().y, 334.0f);
-    EXPECT_EQ(LogLines().back(), "Spiel zur\xFC" "ckgesetzt");
+    EXPECT_EQ(LogLines().back(), "Spiel zur\374ckgesetzt");
 }
 
 TEST_F(GameLifecycle, GameOverFlagIsStoredAsGiven) {
@@ -132,83 +132,82 @@ TEST_P(GameFactories, PlaceAndFillTheirObjects) {
 
 INSTANTIATE_TEST_SUITE_P(
     GameObjects, GameFactories,
-    ::testing::Values(
-        FactoryCase{"Shot", [](Game& g) { g.CreateShot(100, 500); }, &Game::GetShots,
-                    [](const Sprite& s) {
-                        ASSERT_EQ(s.GetHeight(), 32);
-                        EXPECT_EQ(s.GetPosition().x, 148.0f);
-                        EXPECT_EQ(s.GetPosition().y, 468.0f);
-                        ExpectSpeed(s, 0, 300);
-                        EXPECT_EQ(s.GetDamage(), 20);
-                        EXPECT_EQ(s.GetFrameCount(), 10);
-                        EXPECT_EQ(s.GetAnimationSpeed(), 12.0f);
-                    },
-                    "Schuss erstellt"},
-        FactoryCase{"EnemyShot", [](Game& g) { g.CreateEnemyShot(100, 50); }, &Game::GetEnemyShots,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, 148.0f);
-                        EXPECT_EQ(s.GetPosition().y, 178.0f);
-                        ExpectSpeed(s, 0, 500);
-                        EXPECT_EQ(s.GetDamage(), 10);
-                        EXPECT_EQ(s.GetFrameCount(), 1);
-                    },
-                    "Gegnerschuss erstellen"},
-        FactoryCase{"Fighter", [](Game& g) { g.CreateEnemy(3); }, &Game::GetEnemies,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
-                        EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
-                        ExpectSpeed(s, 0, 300);
-                        EXPECT_EQ(s.GetKind(), 3);
-                        EXPECT_EQ(s.GetHitPoints(), 10);
-                        EXPECT_EQ(s.GetDamage(), 10);
-                        EXPECT_EQ(s.GetFireRate(), 1.0f);
-                        EXPECT_EQ(s.GetFireDelay(), 0.0f);
-                        EXPECT_EQ(s.GetFrameCount(), 3);
-                        EXPECT_EQ(s.GetAnimationSpeed(), 5.0f);
-                    },
-                    "Gegner erstellt"},
-        FactoryCase{"EnemyShip", [](Game& g) { g.CreateEnemy(4); }, &Game::GetEnemies,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
-                        EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
-                        ExpectSpeed(s, 0, 400);
-                        EXPECT_EQ(s.GetKind(), 4);
-                        EXPECT_EQ(s.GetHitPoints(), 10);
-                        EXPECT_EQ(s.GetDamage(), 30);
-                        EXPECT_EQ(s.GetFrameCount(), 30);
-                        EXPECT_EQ(s.GetAnimationSpeed(), 35.0f);
-                    },
-                    "Gegner erstellt"},
-        FactoryCase{"LargeAsteroid", [](Game& g) { g.CreateAsteroid(); }, &Game::GetAsteroids,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 % (1024 - s.GetWidth())));
-                        EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
-                        ExpectSpeed(s, 0, 150 + 18467 % 150);
-                        EXPECT_EQ(s.GetKind(), 1);
-                        EXPECT_EQ(s.GetFrameCount(), 9);
-                    },
-                    "Gro\xDF" "en Asteroiden erstellt"},
-        FactoryCase{"Explosion", [](Game& g) { g.CreateExplosion(-7.5f, 20, 0.5f); },
-                    &Game::GetExplosions,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, -7.5f);
-                        EXPECT_EQ(s.GetPosition().y, 20.0f);
-                        EXPECT_EQ(s.GetScale().x, 0.5f);
-                        EXPECT_EQ(s.GetScale().y, 0.5f);
-                        EXPECT_EQ(s.GetFrameCount(), 8);
-                        EXPECT_EQ(s.GetAnimationSpeed(), 10.0f);
-                    },
-                    "Explosion erstellt"},
-        FactoryCase{"HealthItem", [](Game& g) { g.CreateItem(750); }, &Game::GetItems,
-                    [](const Sprite& s) {
-                        EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
-                        EXPECT_EQ(s.GetPosition().y, 0.0f);
-                        ExpectSpeed(s, 0, 250);
-                        EXPECT_EQ(s.GetScale().x, 0.5f);
-                        EXPECT_EQ(s.GetKind(), 750);
-                        EXPECT_EQ(s.GetFrameCount(), 1);
-                    },
-                    "Item erstellt"}),
+    ::testing::Values(FactoryCase{"Shot", [](Game& g) { g.CreateShot(100, 500); }, &Game::GetShots,
+                                  [](const Sprite& s) {
+                                      ASSERT_EQ(s.GetHeight(), 32);
+                                      EXPECT_EQ(s.GetPosition().x, 148.0f);
+                                      EXPECT_EQ(s.GetPosition().y, 468.0f);
+                                      ExpectSpeed(s, 0, 300);
+                                      EXPECT_EQ(s.GetDamage(), 20);
+                                      EXPECT_EQ(s.GetFrameCount(), 10);
+                                      EXPECT_EQ(s.GetAnimationSpeed(), 12.0f);
+                                  },
+                                  "Schuss erstellt"},
+                      FactoryCase{"EnemyShot", [](Game& g) { g.CreateEnemyShot(100, 50); }, &Game::GetEnemyShots,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, 148.0f);
+                                      EXPECT_EQ(s.GetPosition().y, 178.0f);
+                                      ExpectSpeed(s, 0, 500);
+                                      EXPECT_EQ(s.GetDamage(), 10);
+                                      EXPECT_EQ(s.GetFrameCount(), 1);
+                                  },
+                                  "Gegnerschuss erstellen"},
+                      FactoryCase{"Fighter", [](Game& g) { g.CreateEnemy(3); }, &Game::GetEnemies,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
+                                      EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
+                                      ExpectSpeed(s, 0, 300);
+                                      EXPECT_EQ(s.GetKind(), 3);
+                                      EXPECT_EQ(s.GetHitPoints(), 10);
+                                      EXPECT_EQ(s.GetDamage(), 10);
+                                      EXPECT_EQ(s.GetFireRate(), 1.0f);
+                                      EXPECT_EQ(s.GetFireDelay(), 0.0f);
+                                      EXPECT_EQ(s.GetFrameCount(), 3);
+                                      EXPECT_EQ(s.GetAnimationSpeed(), 5.0f);
+                                  },
+                                  "Gegner erstellt"},
+                      FactoryCase{"EnemyShip", [](Game& g) { g.CreateEnemy(4); }, &Game::GetEnemies,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
+                                      EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
+                                      ExpectSpeed(s, 0, 400);
+                                      EXPECT_EQ(s.GetKind(), 4);
+                                      EXPECT_EQ(s.GetHitPoints(), 10);
+                                      EXPECT_EQ(s.GetDamage(), 30);
+                                      EXPECT_EQ(s.GetFrameCount(), 30);
+                                      EXPECT_EQ(s.GetAnimationSpeed(), 35.0f);
+                                  },
+                                  "Gegner erstellt"},
+                      FactoryCase{"LargeAsteroid", [](Game& g) { g.CreateAsteroid(); }, &Game::GetAsteroids,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 % (1024 - s.GetWidth())));
+                                      EXPECT_EQ(s.GetPosition().y, static_cast<float>(-s.GetHeight()));
+                                      ExpectSpeed(s, 0, 150 + 18467 % 150);
+                                      EXPECT_EQ(s.GetKind(), 1);
+                                      EXPECT_EQ(s.GetFrameCount(), 9);
+                                  },
+                                  "Gro\337en Asteroiden erstellt"},
+                      FactoryCase{"Explosion", [](Game& g) { g.CreateExplosion(-7.5f, 20, 0.5f); },
+                                  &Game::GetExplosions,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, -7.5f);
+                                      EXPECT_EQ(s.GetPosition().y, 20.0f);
+                                      EXPECT_EQ(s.GetScale().x, 0.5f);
+                                      EXPECT_EQ(s.GetScale().y, 0.5f);
+                                      EXPECT_EQ(s.GetFrameCount(), 8);
+                                      EXPECT_EQ(s.GetAnimationSpeed(), 10.0f);
+                                  },
+                                  "Explosion erstellt"},
+                      FactoryCase{"HealthItem", [](Game& g) { g.CreateItem(750); }, &Game::GetItems,
+                                  [](const Sprite& s) {
+                                      EXPECT_EQ(s.GetPosition().x, static_cast<float>(41 - s.GetWidth()));
+                                      EXPECT_EQ(s.GetPosition().y, 0.0f);
+                                      ExpectSpeed(s, 0, 250);
+                                      EXPECT_EQ(s.GetScale().x, 0.5f);
+                                      EXPECT_EQ(s.GetKind(), 750);
+                                      EXPECT_EQ(s.GetFrameCount(), 1);
+                                  },
+                                  "Item erstellt"}),
     [](const ::testing::TestParamInfo<FactoryCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GameLifecycle, RandomPlacementsStayInTheirRanges) {

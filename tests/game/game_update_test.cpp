@@ -23,8 +23,7 @@ TEST_F(GameUpdate, TracesItsStagesInOrder) {
     const std::vector<std::string> expected = {"A", "B", "C", "D", "E",
                                                "F", "G", "H", "I", "Spielupdate abgeschlossen"};
     ASSERT_GE(lines.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(expected.size()), lines.end()),
-              expected);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(expected.size()), lines.end()), expected);
 }
 
 // What touches the player, at which difficulty, and what is left of it.
@@ -55,8 +54,7 @@ TEST_P(GameContact, CostsOrHealsByDifficulty) {
     EXPECT_EQ(game.GetHealth(), c.expectedHealth);
     EXPECT_EQ(game.GetExplosions().size(), c.expectedExplosions);
     // The object that touched the player is gone, whatever it was.
-    for (const auto* list : {&game.GetAsteroids(), &game.GetEnemies(), &game.GetEnemyShots(),
-                             &game.GetItems()}) {
+    for (const auto* list : {&game.GetAsteroids(), &game.GetEnemies(), &game.GetEnemyShots(), &game.GetItems()}) {
         for (const Sprite* s : *list) {
             EXPECT_FALSE(std::fabs(s->GetPosition().x - 400.0f) < 1.0f &&
                          std::fabs(s->GetPosition().y - 300.0f) < 20.0f);
@@ -93,22 +91,16 @@ Sprite* kSmall(Game& g) {
 
 INSTANTIATE_TEST_SUITE_P(
     GameRules, GameContact,
-    ::testing::Values(ContactCase{"EnemyShotD1", 1, 100, kEnemyShot, 82, 0},  // 82.5 truncated
-                      ContactCase{"EnemyShotD3", 3, 100, kEnemyShot, 67, 0},
-                      ContactCase{"EnemyShotD0", 0, 100, kEnemyShot, 90, 0},
-                      ContactCase{"ShipRamsD0", 0, 100, kShip, 70, 1},
-                      ContactCase{"FighterRamsD2", 2, 100, kFighter, 75, 1},
-                      // -32.5 truncated toward zero; the game ends: a second explosion.
-                      ContactCase{"ShipRamsAtFiveD1", 1, 5, kShip, -32, 2},
-                      ContactCase{"LargeAsteroidD0", 0, 100, kLarge, 75, 1},
-                      ContactCase{"LargeAsteroidD3", 3, 100, kLarge, 60, 1},
-                      ContactCase{"SmallAsteroidD0", 0, 100, kSmall, 90, 1},
-                      ContactCase{"SmallAsteroidD3", 3, 100, kSmall, 75, 1},
-                      ContactCase{"HealD0CappedAt100", 0, 90, kHealth, 100, 0},
-                      ContactCase{"HealAtFullHealth", 0, 100, kHealth, 100, 0},
-                      ContactCase{"HealD2", 2, 50, kHealth, 70, 0},
-                      ContactCase{"HealD1", 1, 40, kHealth, 55, 0},
-                      ContactCase{"HealD3", 3, 40, kHealth, 55, 0}),
+    ::testing::Values(
+        ContactCase{"EnemyShotD1", 1, 100, kEnemyShot, 82, 0},  // 82.5 truncated
+        ContactCase{"EnemyShotD3", 3, 100, kEnemyShot, 67, 0}, ContactCase{"EnemyShotD0", 0, 100, kEnemyShot, 90, 0},
+        ContactCase{"ShipRamsD0", 0, 100, kShip, 70, 1}, ContactCase{"FighterRamsD2", 2, 100, kFighter, 75, 1},
+        // -32.5 truncated toward zero; the game ends: a second explosion.
+        ContactCase{"ShipRamsAtFiveD1", 1, 5, kShip, -32, 2}, ContactCase{"LargeAsteroidD0", 0, 100, kLarge, 75, 1},
+        ContactCase{"LargeAsteroidD3", 3, 100, kLarge, 60, 1}, ContactCase{"SmallAsteroidD0", 0, 100, kSmall, 90, 1},
+        ContactCase{"SmallAsteroidD3", 3, 100, kSmall, 75, 1}, ContactCase{"HealD0CappedAt100", 0, 90, kHealth, 100, 0},
+        ContactCase{"HealAtFullHealth", 0, 100, kHealth, 100, 0}, ContactCase{"HealD2", 2, 50, kHealth, 70, 0},
+        ContactCase{"HealD1", 1, 40, kHealth, 55, 0}, ContactCase{"HealD3", 3, 40, kHealth, 55, 0}),
     [](const ::testing::TestParamInfo<ContactCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GameUpdate, TheLevelRisesOneStepPerFrame) {
@@ -170,19 +162,18 @@ TEST_P(GameSpawn, ComesOnlyWhileTheLevelsLimitIsNotReached) {
     EXPECT_EQ(game.GetEnemies().size(), c.expectedEnemies);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    GameLimits, GameSpawn,
-    ::testing::Values(SpawnCase{"AsteroidBelowLimit", 1, 1, -1, 0, 2, 2},
-                      SpawnCase{"AsteroidAtLimit", 1, 2, -1, 0, 2, 2},
-                      SpawnCase{"AsteroidLimitGrowsWithLevel", 3, 5, -1, 0, 6, 6},
-                      SpawnCase{"FighterBelowLimit", 1, -1, 1, 0, 2, 2},
-                      SpawnCase{"FighterAtLimit", 1, -1, 2, 0, 2, 2},
-                      SpawnCase{"NoShipBelowLevelTen", 9, -1, -1, 0, 18, 18},
-                      SpawnCase{"ShipAtLevelTen", 10, -1, -1, 0, 20, 21},
-                      SpawnCase{"ExistingShipCountsAtLevelTen", 10, -1, -1, 1, 20, 21},
-                      SpawnCase{"ShipAtLevelTwelveBelowThree", 12, -1, -1, 2, 24, 27},
-                      SpawnCase{"NoShipAtLevelTwelveWithThree", 12, -1, -1, 3, 24, 27}),
-    [](const ::testing::TestParamInfo<SpawnCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(GameLimits, GameSpawn,
+                         ::testing::Values(SpawnCase{"AsteroidBelowLimit", 1, 1, -1, 0, 2, 2},
+                                           SpawnCase{"AsteroidAtLimit", 1, 2, -1, 0, 2, 2},
+                                           SpawnCase{"AsteroidLimitGrowsWithLevel", 3, 5, -1, 0, 6, 6},
+                                           SpawnCase{"FighterBelowLimit", 1, -1, 1, 0, 2, 2},
+                                           SpawnCase{"FighterAtLimit", 1, -1, 2, 0, 2, 2},
+                                           SpawnCase{"NoShipBelowLevelTen", 9, -1, -1, 0, 18, 18},
+                                           SpawnCase{"ShipAtLevelTen", 10, -1, -1, 0, 20, 21},
+                                           SpawnCase{"ExistingShipCountsAtLevelTen", 10, -1, -1, 1, 20, 21},
+                                           SpawnCase{"ShipAtLevelTwelveBelowThree", 12, -1, -1, 2, 24, 27},
+                                           SpawnCase{"NoShipAtLevelTwelveWithThree", 12, -1, -1, 3, 24, 27}),
+                         [](const ::testing::TestParamInfo<SpawnCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GameUpdate, SplitPiecesCountAgainstTheAsteroidLimit) {
     SetFramerate(2);
@@ -287,17 +278,16 @@ TEST_P(GameSteer, TowardsThePlayerAtMost200) {
     EXPECT_NEAR(ship->GetPosition().x, c.shipX + c.expectedSpeedX / 100, 1e-3f);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    GameShips, GameSteer,
-    // The first step divides by the factory's vertical speed of 400.
-    ::testing::Values(SteerCase{"RightAndDown", 400, 100, 500, 400, 100.0f / (300.0f / 400.0f)},
-                      SteerCase{"LeftAndDown", 400, 100, 300, 400, -100.0f / (300.0f / 400.0f)},
-                      SteerCase{"CappedAt200", 400, 100, 900, 200, 200.0f},
-                      SteerCase{"LevelWithThePlayer", 400, 300, 600, 300.9f, 200.0f},
-                      SteerCase{"LevelToTheLeft", 400, 300, 100, 300, -200.0f},
-                      SteerCase{"RightAbove", 400, 100, 400.5f, 500, 0.0f},
-                      SteerCase{"OnThePlayer", 400, 300, 400, 300, 0.0f}),
-    [](const ::testing::TestParamInfo<SteerCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(GameShips, GameSteer,
+                         // The first step divides by the factory's vertical speed of 400.
+                         ::testing::Values(SteerCase{"RightAndDown", 400, 100, 500, 400, 100.0f / (300.0f / 400.0f)},
+                                           SteerCase{"LeftAndDown", 400, 100, 300, 400, -100.0f / (300.0f / 400.0f)},
+                                           SteerCase{"CappedAt200", 400, 100, 900, 200, 200.0f},
+                                           SteerCase{"LevelWithThePlayer", 400, 300, 600, 300.9f, 200.0f},
+                                           SteerCase{"LevelToTheLeft", 400, 300, 100, 300, -200.0f},
+                                           SteerCase{"RightAbove", 400, 100, 400.5f, 500, 0.0f},
+                                           SteerCase{"OnThePlayer", 400, 300, 400, 300, 0.0f}),
+                         [](const ::testing::TestParamInfo<SteerCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GameUpdate, AFighterFiresAtOnceAndThenEveryTwoSecondsOfFrames) {
     SetFramerate(4);
@@ -356,15 +346,16 @@ TEST_P(GameHit, ScoresByTarget) {
     for (const Sprite* enemy : game.GetEnemies()) EXPECT_LT(enemy->GetPosition().y, 0.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    GameTargets, GameHit,
-    ::testing::Values(HitCase{"LargeAsteroidSplits", kLarge, 100, 0, 4},
-                      HitCase{"SmallAsteroid", [](Game& g) {
-                                  g.CreateSmallAsteroid(300, 300);
-                                  return g.GetAsteroids().front();
-                              }, 250, 1, 3},
-                      HitCase{"Fighter", kFighter, 150, 1, 0},
-                      HitCase{"EnemyShip", kShip, 250, 1, 0}),
-    [](const ::testing::TestParamInfo<HitCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(GameTargets, GameHit,
+                         ::testing::Values(HitCase{"LargeAsteroidSplits", kLarge, 100, 0, 4},
+                                           HitCase{"SmallAsteroid",
+                                                   [](Game& g) {
+                                                       g.CreateSmallAsteroid(300, 300);
+                                                       return g.GetAsteroids().front();
+                                                   },
+                                                   250, 1, 3},
+                                           HitCase{"Fighter", kFighter, 150, 1, 0},
+                                           HitCase{"EnemyShip", kShip, 250, 1, 0}),
+                         [](const ::testing::TestParamInfo<HitCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

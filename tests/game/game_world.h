@@ -60,8 +60,7 @@ protected:
             for (int n = family.first; n <= family.last; ++n) {
                 const std::string path = Format(family.pattern, n);
                 res.Load(path.c_str());
-                ASSERT_NE(res.Find(path.c_str()), nullptr)
-                    << path << " did not load (is the art generated?)";
+                ASSERT_NE(res.Find(path.c_str()), nullptr) << path << " did not load (is the art generated?)";
             }
         }
         game.Init(world.Device(), &res, &world.graphics, &difficulty);

@@ -18,8 +18,7 @@ class BmpScreenshotOnDevice : public SoftwareDeviceTest {
 protected:
     HRESULT Screenshot(const std::string& path) {
         IDirect3DSurface9* surface = nullptr;
-        EXPECT_EQ(device->CreateOffscreenPlainSurface(1024, 768, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                      &surface, nullptr),
+        EXPECT_EQ(device->CreateOffscreenPlainSurface(1024, 768, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr),
                   D3D_OK);
         if (surface == nullptr) return E_FAIL;
         EXPECT_EQ(device->GetFrontBufferData(0, surface), D3D_OK);
@@ -29,8 +28,7 @@ protected:
     }
     static std::vector<uint8_t> ReadFile(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>());
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     // The file's pixel at (x, y) counted from the top, as ARGB.
     static uint32_t FilePixel(const std::vector<uint8_t>& file, int x, int y) {
@@ -70,8 +68,7 @@ TEST_F(BmpScreenshotOnDevice, FileHoldsTheLastPresentedFrameNotTheSceneBeingDraw
 }
 
 TEST_F(BmpScreenshotOnDevice, MissingDirectoryMeansNoFileAndAFailure) {
-    const std::string path = ::testing::TempDir() + "no_such_dir_" + std::to_string(::getpid()) +
-                             "/screen0.bmp";
+    const std::string path = ::testing::TempDir() + "no_such_dir_" + std::to_string(::getpid()) + "/screen0.bmp";
     Frame(0xFF000000u, "x", 0, 0);
     EXPECT_TRUE(FAILED(Screenshot(path)));
     EXPECT_TRUE(ReadFile(path).empty());

@@ -15,9 +15,11 @@ class MemorySurface final : public IDirect3DSurface9 {
 public:
     static constexpr uint32_t kGuard = 0x5A5A5A5Au;
 
-    MemorySurface(int width, int height, int pitchPixels, D3DFORMAT format = D3DFMT_A8R8G8B8,
-                  int guardRows = 0)
-        : width_(width), height_(height), pitch_(pitchPixels), format_(format),
+    MemorySurface(int width, int height, int pitchPixels, D3DFORMAT format = D3DFMT_A8R8G8B8, int guardRows = 0)
+        : width_(width),
+          height_(height),
+          pitch_(pitchPixels),
+          format_(format),
           pixels_(static_cast<size_t>(pitchPixels) * (height + guardRows), kGuard) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) At(x, y) = 0;
@@ -79,9 +81,7 @@ private:
 // A device that only has a back buffer; every other call fails.
 class MemoryDevice final : public IDirect3DDevice9 {
 public:
-    explicit MemoryDevice(MemorySurface* backBuffer) : backBuffer_(backBuffer) {
-        backBuffer_->AddRef();
-    }
+    explicit MemoryDevice(MemorySurface* backBuffer) : backBuffer_(backBuffer) { backBuffer_->AddRef(); }
 
     HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR color, float, DWORD) override {
         backBuffer_->Fill(color);
@@ -95,8 +95,7 @@ public:
         *surface = backBuffer_;
         return D3D_OK;
     }
-    HRESULT CreateOffscreenPlainSurface(UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9** surface,
-                                        HANDLE*) override {
+    HRESULT CreateOffscreenPlainSurface(UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9** surface, HANDLE*) override {
         *surface = nullptr;
         return D3DERR_INVALIDCALL;
     }

@@ -23,9 +23,7 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
 }
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 
 // A pattern in which every pixel differs from its neighbours and from the
 // mirrored rows, so a flipped, shifted or swizzled copy cannot pass.
@@ -51,8 +49,7 @@ protected:
         std::vector<std::string> names;
         if (DIR* d = opendir(dir.c_str())) {
             while (dirent* e = readdir(d))
-                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                    names.push_back(e->d_name);
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
             closedir(d);
         }
         return names;
@@ -84,9 +81,9 @@ TEST_F(BmpFiles, ScreenIsWrittenAsABottomUp32BitBitmap) {
     EXPECT_EQ(U32(file, 14), 40u);      // BITMAPINFOHEADER
     EXPECT_EQ(static_cast<int32_t>(U32(file, 18)), 1024);
     EXPECT_EQ(static_cast<int32_t>(U32(file, 22)), 768);  // positive: bottom-up
-    EXPECT_EQ(U16(file, 26), 1);                           // planes
-    EXPECT_EQ(U16(file, 28), 32);                          // bits per pixel
-    EXPECT_EQ(U32(file, 30), 0u);                          // BI_RGB
+    EXPECT_EQ(U16(file, 26), 1);                          // planes
+    EXPECT_EQ(U16(file, 28), 32);                         // bits per pixel
+    EXPECT_EQ(U32(file, 30), 0u);                         // BI_RGB
     EXPECT_EQ(U32(file, 34), 1024u * 768u * 4u);
     EXPECT_EQ(U32(file, 46), 0u);  // no palette
     for (int y = 0; y < 768; ++y) {
@@ -177,9 +174,7 @@ TEST_F(BmpFiles, InvalidCallsAreRefused) {
         {"rect negative", path.c_str(), D3DXIFF_BMP, surface, &negative},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(D3DXSaveSurfaceToFileA(c.path, c.format, c.surface, nullptr, c.rect),
-                  D3DERR_INVALIDCALL)
-            << c.name;
+        EXPECT_EQ(D3DXSaveSurfaceToFileA(c.path, c.format, c.surface, nullptr, c.rect), D3DERR_INVALIDCALL) << c.name;
     EXPECT_EQ(surface->locks, 0);
     surface->Release();
     wrongFormat->Release();
@@ -209,8 +204,7 @@ TEST_F(BmpFiles, X8SurfacesAreWrittenOpaque) {
     const std::vector<uint8_t> file = ReadFile(path);
     ASSERT_EQ(file.size(), 54u + 8 * 4 * 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 8; ++x)
-            EXPECT_EQ(U32(file, 54 + ((3 - y) * 8 + x) * 4), Pattern(x, y) | 0xFF000000u);
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(U32(file, 54 + ((3 - y) * 8 + x) * 4), Pattern(x, y) | 0xFF000000u);
 }
 
 TEST(BmpEncode, SizesOutsideTheBitmapRangeAreRefused) {
@@ -218,9 +212,14 @@ TEST(BmpEncode, SizesOutsideTheBitmapRangeAreRefused) {
         int w, h;
         size_t size;
     };
-    const Case cases[] = {{1024, 768, 3145782}, {1, 1, 58},        {kBmpMaxSide, 1, 54 + kBmpMaxSide * 4},
-                          {0, 10, 0},           {10, 0, 0},        {-1, 10, 0},
-                          {kBmpMaxSide + 1, 1, 0}, {1, kBmpMaxSide + 1, 0}};
+    const Case cases[] = {{1024, 768, 3145782},
+                          {1, 1, 58},
+                          {kBmpMaxSide, 1, 54 + kBmpMaxSide * 4},
+                          {0, 10, 0},
+                          {10, 0, 0},
+                          {-1, 10, 0},
+                          {kBmpMaxSide + 1, 1, 0},
+                          {1, kBmpMaxSide + 1, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(BmpFileSize(c.w, c.h), c.size) << c.w << "x" << c.h;
     }

@@ -12,16 +12,15 @@
 
 #include "bmp_font_device_fixture.h"
 #include "graphics/texture.h"
+#include "pixel_hash.h"
 #include "platform/device/software_surface.h"
 #include "platform/device/surface_access.h"
-#include "pixel_hash.h"
 
 namespace {
 
 constexpr int kW = 1024;
 constexpr int kH = 768;
 constexpr D3DCOLOR kClear = 0xFF203040u;
-
 
 class DeferredClear : public SoftwareDeviceTest {
 protected:
@@ -32,7 +31,8 @@ protected:
         surface = dynamic_cast<platform::SoftwareSurface*>(backBuffer);
         ASSERT_NE(surface, nullptr);
         std::vector<uint32_t> texels(static_cast<size_t>(kW) * kH);
-        for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0xFFFFFFu);
+        for (size_t i = 0; i < texels.size(); ++i)
+            texels[i] = 0xFF000000u | (PixelHash(static_cast<uint32_t>(i)) & 0xFFFFFFu);
         background = Texture(kW, kH, texels);
         texels[kW * 100 + 200] = 0x00FFFFFFu;  // one transparent texel
         holed = Texture(kW, kH, texels);
@@ -145,29 +145,21 @@ TEST_F(DeferredClear, EveryFirstUseSeesTheSamePixelsAsAfterARealClear) {
     const D3DRECT box{100, 200, 300, 250};
     const Case cases[] = {
         {"opaque background", [this] { Draw(background, 1.0f, 0.0f, 0.0f, 0xFFAAAAAAu); }, true},
-        {"opaque background, unmodulated",
-         [this] { Draw(background, 1.0f, 0.0f, 0.0f, 0xFFFFFFFFu); }, true},
+        {"opaque background, unmodulated", [this] { Draw(background, 1.0f, 0.0f, 0.0f, 0xFFFFFFFFu); }, true},
         {"opaque background, then a sprite",
          [this] {
              Draw(background, 1.0f, 0.0f, 0.0f, 0xFFAAAAAAu);
              Draw(small, 1.0f, 500.5f, 300.25f, 0xFFFFFFFFu);
          },
          true},
-        {"background with a transparent texel",
-         [this] { Draw(holed, 1.0f, 0.0f, 0.0f, 0xFFAAAAAAu); }, false},
-        {"background offset by a pixel", [this] { Draw(background, 1.0f, 1.0f, 0.0f, 0xFFAAAAAAu); },
-         false},
+        {"background with a transparent texel", [this] { Draw(holed, 1.0f, 0.0f, 0.0f, 0xFFAAAAAAu); }, false},
+        {"background offset by a pixel", [this] { Draw(background, 1.0f, 1.0f, 0.0f, 0xFFAAAAAAu); }, false},
         // Pixel centres still inside the image: every pixel is covered, filtered.
-        {"background offset by half a pixel",
-         [this] { Draw(background, 1.0f, 0.0f, 0.5f, 0xFFAAAAAAu); }, true},
-        {"background offset by 0.6 pixel",
-         [this] { Draw(background, 1.0f, 0.6f, 0.0f, 0xFFAAAAAAu); }, false},
-        {"background at half scale", [this] { Draw(background, 0.5f, 0.0f, 0.0f, 0xFFAAAAAAu); },
-         false},
-        {"background scaled up", [this] { Draw(background, 1.25f, 0.0f, 0.0f, 0xFFAAAAAAu); },
-         false},
-        {"background modulated translucent",
-         [this] { Draw(background, 1.0f, 0.0f, 0.0f, 0x80AAAAAAu); }, false},
+        {"background offset by half a pixel", [this] { Draw(background, 1.0f, 0.0f, 0.5f, 0xFFAAAAAAu); }, true},
+        {"background offset by 0.6 pixel", [this] { Draw(background, 1.0f, 0.6f, 0.0f, 0xFFAAAAAAu); }, false},
+        {"background at half scale", [this] { Draw(background, 0.5f, 0.0f, 0.0f, 0xFFAAAAAAu); }, false},
+        {"background scaled up", [this] { Draw(background, 1.25f, 0.0f, 0.0f, 0xFFAAAAAAu); }, false},
+        {"background modulated translucent", [this] { Draw(background, 1.0f, 0.0f, 0.0f, 0x80AAAAAAu); }, false},
         {"small sprite, then the background",
          [this] {
              Draw(small, 1.0f, 10.0f, 10.0f, 0xFFFFFFFFu);
@@ -194,8 +186,7 @@ TEST_F(DeferredClear, EveryFirstUseSeesTheSamePixelsAsAfterARealClear) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Result deferred = RunScene([&] { device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 0.0f, 0); },
-                                         c.body);
+        const Result deferred = RunScene([&] { device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 0.0f, 0); }, c.body);
         const Result real = RunScene([&] { RealClear(kClear); }, c.body);
         EXPECT_EQ(deferred.fills, c.dropped ? 0u : 1u);
         // Compared whole (a mismatch names only the case, not 786,432 pixels).

@@ -71,8 +71,7 @@ TEST_F(FontAtlasTest, DamagedAtlasIsRefused) {
     std::vector<uint8_t> offset = atlas;
     offset[record + 5 * 4 + 3] = 0x7F;
     cases.push_back({"glyph outside the coverage", offset});
-    for (const Case& c : cases)
-        EXPECT_EQ(FontFace::LoadAtlas(c.bytes.data(), c.bytes.size()), nullptr) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(FontFace::LoadAtlas(c.bytes.data(), c.bytes.size()), nullptr) << c.what;
 }
 
 }  // namespace

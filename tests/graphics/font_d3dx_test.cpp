@@ -136,14 +136,19 @@ TEST_F(FontD3dx, CentringInAWiderRectShiftsByHalfTheSpareWidth) {
     for (int y = 50; y < 66; ++y)
         for (int x = 120; x < 120 + width; ++x) direct.push_back(surface->At(x, y));
     EXPECT_EQ(centred, direct);
-    EXPECT_NE(std::count(direct.begin(), direct.end(), 0xFF000000u),
-              static_cast<long>(direct.size()));
+    EXPECT_NE(std::count(direct.begin(), direct.end(), 0xFF000000u), static_cast<long>(direct.size()));
 }
 
 TEST_F(FontD3dx, TextsRunOffEveryEdgeWithoutWritingOutside) {
     const std::string longText = "Punkte: " + std::string(400, '8');
-    const POINT places[] = {{900, 10}, {-50, 10}, {10, -9}, {1000, 760}, {-2000000000, 5},
-                            {5, 2000000000}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}};
+    const POINT places[] = {{900, 10},
+                            {-50, 10},
+                            {10, -9},
+                            {1000, 760},
+                            {-2000000000, 5},
+                            {5, 2000000000},
+                            {INT32_MAX, INT32_MAX},
+                            {INT32_MIN, INT32_MIN}};
     for (const POINT& p : places) {
         RECT rect = DrawLikeTheGame(p.x, p.y, longText.c_str());
         EXPECT_GE(rect.right, rect.left) << p.x << "," << p.y;

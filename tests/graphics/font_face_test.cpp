@@ -19,8 +19,11 @@ constexpr uint32_t kGuard = 0x5A5A5A5Au;
 class Canvas {
 public:
     Canvas(int width, int height, uint32_t background = kBlack)
-        : width_(width), height_(height), pitch_(width + 37),
-          pixels_(static_cast<size_t>(pitch_) * (height + 9), kGuard), background_(background) {
+        : width_(width),
+          height_(height),
+          pitch_(width + 37),
+          pixels_(static_cast<size_t>(pitch_) * (height + 9), kGuard),
+          background_(background) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) At(x, y) = background;
     }
@@ -62,8 +65,7 @@ public:
     }
     bool GuardIntact() const {
         for (size_t i = 0; i < pixels_.size(); ++i) {
-            const bool inside = static_cast<int>(i % pitch_) < width_ &&
-                                static_cast<int>(i / pitch_) < height_;
+            const bool inside = static_cast<int>(i % pitch_) < width_ && static_cast<int>(i / pitch_) < height_;
             if (!inside && pixels_[i] != kGuard) return false;
         }
         return true;
@@ -85,9 +87,7 @@ private:
     uint32_t background_;
 };
 
-const unsigned char* Bytes(const std::string& s) {
-    return reinterpret_cast<const unsigned char*>(s.data());
-}
+const unsigned char* Bytes(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
 // One Arial face at the default height, shared by the tests of a process.
 const FontFace& Arial() {
@@ -99,8 +99,7 @@ const FontFace& Arial() {
     return *face;
 }
 
-void DrawOn(Canvas& canvas, int64_t x, int64_t y, const std::string& text,
-            uint32_t colour = kWhite) {
+void DrawOn(Canvas& canvas, int64_t x, int64_t y, const std::string& text, uint32_t colour = kWhite) {
     Arial().Draw(canvas.Target(), x, y, Bytes(text), text.size(), colour);
 }
 
@@ -161,12 +160,8 @@ TEST(FontFace, TextCellStartsAtTheGivenPointWhateverItsLength) {
         std::string text;
     };
     const Case cases[] = {
-        {1, 1, "F"},
-        {1, 1, "FPS: 60"},
-        {1, 1, "Fehler: " + std::string(300, 'W')},
-        {1, 1, "Level: 12"},
-        {40, 20, "Punkte: 1500"},
-        {300, 100, "Fertig geladen"},
+        {1, 1, "F"},         {1, 1, "FPS: 60"},        {1, 1, "Fehler: " + std::string(300, 'W')},
+        {1, 1, "Level: 12"}, {40, 20, "Punkte: 1500"}, {300, 100, "Fertig geladen"},
     };
     for (const Case& c : cases) {
         Canvas canvas(640, 160);
@@ -216,8 +211,7 @@ TEST(FontFace, UmlautBytesDrawTheirOwnGlyphs) {
 }
 
 TEST(FontFace, WordsWithUmlautsDifferFromTheirPlainSpelling) {
-    const std::pair<std::string, std::string> words[] = {{"Gew\xE4hlter", "Gewahlter"},
-                                                         {"k\xF6nnen", "konnen"}};
+    const std::pair<std::string, std::string> words[] = {{"Gew\xE4hlter", "Gewahlter"}, {"k\xF6nnen", "konnen"}};
     for (const auto& [umlaut, plain] : words) {
         Canvas a(200, 24);
         Canvas b(200, 24);
@@ -272,11 +266,21 @@ TEST(FontFace, DrawingIsClippedAtEveryEdge) {
         bool visible;  // some part of the text lies on the canvas
     };
     const Case cases[] = {
-        {150, 5, true},        {-30, 5, true},         {5, -8, true},
-        {-30, -8, true},       {190, 30, true},        {-5, 35, true},
-        {200, 5, false},       {5, 40, false},         {5, -40, false},
-        {-100000, -100000, false}, {-100000, 5, false}, {INT32_MIN, INT32_MIN, false},
-        {INT32_MAX, INT32_MAX, false}, {INT32_MAX, 5, false}, {5, INT32_MIN, false},
+        {150, 5, true},
+        {-30, 5, true},
+        {5, -8, true},
+        {-30, -8, true},
+        {190, 30, true},
+        {-5, 35, true},
+        {200, 5, false},
+        {5, 40, false},
+        {5, -40, false},
+        {-100000, -100000, false},
+        {-100000, 5, false},
+        {INT32_MIN, INT32_MIN, false},
+        {INT32_MAX, INT32_MAX, false},
+        {INT32_MAX, 5, false},
+        {5, INT32_MIN, false},
     };
     const std::string text = "Fehler beim Laden der Datei " + std::string(100, 'M') + " \xC4\xD6\xDC";
     for (const Case& c : cases) {
@@ -291,7 +295,7 @@ TEST(FontFace, LongTextRunsOffTheRightEdgeInsteadOfWrapping) {
     Canvas canvas(200, 60);
     DrawOn(canvas, 120, 1, std::string(50, 'H'));
     EXPECT_TRUE(canvas.GuardIntact());
-    EXPECT_GE(canvas.RightColumn(), 195);  // reaches the edge
+    EXPECT_GE(canvas.RightColumn(), 195);       // reaches the edge
     for (int y = 18; y < canvas.height(); ++y)  // and there is no second line
         for (int x = 0; x < canvas.width(); ++x) ASSERT_FALSE(canvas.Lit(x, y)) << x << "," << y;
 }
@@ -330,8 +334,8 @@ TEST(FontFace, GlyphsBlendInTheColourByCoverageTimesAlpha) {
         uint32_t background;
     };
     const Case cases[] = {
-        {0xFFFF0000u, kBlack},      {0xFF00FF00u, kBlack},      {0xFFFFFF00u, 0xFF000080u},
-        {0x80FFFFFFu, kBlack},      {0xFF000000u, kWhite},      {0x40FF8000u, 0xFF204060u},
+        {0xFFFF0000u, kBlack}, {0xFF00FF00u, kBlack}, {0xFFFFFF00u, 0xFF000080u},
+        {0x80FFFFFFu, kBlack}, {0xFF000000u, kWhite}, {0x40FF8000u, 0xFF204060u},
     };
     for (const Case& c : cases) {
         Canvas canvas(60, 24, c.background);

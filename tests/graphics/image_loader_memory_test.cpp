@@ -100,8 +100,7 @@ std::vector<uint32_t> Texels(IDirect3DTexture9* texture) {
     D3DSURFACE_DESC desc{};
     D3DLOCKED_RECT locked{};
     std::vector<uint32_t> texels;
-    if (FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &locked, nullptr, 0)))
-        return texels;
+    if (FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &locked, nullptr, 0))) return texels;
     for (UINT y = 0; y < desc.Height; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
                                                             static_cast<size_t>(y) * locked.Pitch);
@@ -128,9 +127,8 @@ long PeakRssKilobytes() {
 class ImageLoaderMemory : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("v3_image_memory_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("v3_image_memory_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -234,8 +232,8 @@ TEST_F(ImageLoaderMemory, AChunkClaimingAGigabyteCostsNoGigabyte) {
     for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP", "eXIf", "abCd"}) {
         SCOPED_TRACE(type);
         PaletteImage image;
-        image.beforePalette = {Chunk(type, Text(std::string("Comment\0\0", 9) + std::string(40, 'x')),
-                                     int64_t{1} << 30)};
+        image.beforePalette = {
+            Chunk(type, Text(std::string("Comment\0\0", 9) + std::string(40, 'x')), int64_t{1} << 30)};
         const Bytes png = image.Build();
         const std::string path = Write("claims.png", png);
         EXPECT_EXIT(

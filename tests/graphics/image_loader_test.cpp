@@ -139,10 +139,14 @@ uint32_t Expected(const PngFormat& format, int x, int y) {
     if (format.trnsKey) {
         const Rgba16 k = TestPixel(0, 0);
         const bool grey = format.colorType == PNG_COLOR_TYPE_GRAY;
-        const bool same = grey ? to8(p.g) == to8(k.g) && (static_cast<uint32_t>(p.g) * maxValue / 65535) == (static_cast<uint32_t>(k.g) * maxValue / 65535)
-                               : (static_cast<uint32_t>(p.r) * maxValue / 65535) == (static_cast<uint32_t>(k.r) * maxValue / 65535) &&
-                                     (static_cast<uint32_t>(p.g) * maxValue / 65535) == (static_cast<uint32_t>(k.g) * maxValue / 65535) &&
-                                     (static_cast<uint32_t>(p.b) * maxValue / 65535) == (static_cast<uint32_t>(k.b) * maxValue / 65535);
+        const bool same =
+            grey ? to8(p.g) == to8(k.g) && (static_cast<uint32_t>(p.g) * maxValue / 65535) ==
+                                               (static_cast<uint32_t>(k.g) * maxValue / 65535)
+                 : (static_cast<uint32_t>(p.r) * maxValue / 65535) == (static_cast<uint32_t>(k.r) * maxValue / 65535) &&
+                       (static_cast<uint32_t>(p.g) * maxValue / 65535) ==
+                           (static_cast<uint32_t>(k.g) * maxValue / 65535) &&
+                       (static_cast<uint32_t>(p.b) * maxValue / 65535) ==
+                           (static_cast<uint32_t>(k.b) * maxValue / 65535);
         a = same ? 0 : 255;
     }
     return (a << 24) | (r << 16) | (g << 8) | b;
@@ -151,9 +155,8 @@ uint32_t Expected(const PngFormat& format, int x, int y) {
 class ImageLoader : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("v3_image_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("v3_image_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

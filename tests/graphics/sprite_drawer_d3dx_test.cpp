@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "device_fixture.h"
 #include "graphics/d3dx9.h"
 #include "graphics/texture.h"
 #include "platform/api/d3d9.h"
-#include "device_fixture.h"
 #include "platform/device/surface_access.h"
 
 namespace {

@@ -85,8 +85,7 @@ Image HardEdges(int w, int h, uint32_t seed) {
     std::vector<uint32_t> t(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            t[static_cast<size_t>(y) * w + x] =
-                (((x / 3 + y / 3) % 2) ? 0xFF000000u : 0u) | (n.Next() & 0xFFFFFF);
+            t[static_cast<size_t>(y) * w + x] = (((x / 3 + y / 3) % 2) ? 0xFF000000u : 0u) | (n.Next() & 0xFFFFFF);
     return Image(w, h, std::move(t));
 }
 
@@ -114,7 +113,8 @@ struct Screen {
     Screen(int w, int h, uint32_t seed) : width(w), height(h), pitch(w + 5), pixels(static_cast<size_t>(pitch) * h) {
         Noise n{seed};
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < pitch; ++x) pixels[static_cast<size_t>(y) * pitch + x] = x < w ? (0xFF000000u | (n.Next() & 0xFFFFFF)) : kGuard;
+            for (int x = 0; x < pitch; ++x)
+                pixels[static_cast<size_t>(y) * pitch + x] = x < w ? (0xFF000000u | (n.Next() & 0xFFFFFF)) : kGuard;
     }
     PixelTarget Target() { return PixelTarget{pixels.data(), pitch, width, height}; }
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * pitch + x]; }
@@ -245,8 +245,8 @@ TEST_P(SpriteDrawerAgreement, MatchesFloatingPointReferenceWithinTwo) {
             ASSERT_EQ(Ch(a, 24), 255) << "at " << x << "," << y;
             for (int sh = 0; sh < 24; sh += 8) {
                 const int diff = std::abs(Ch(a, sh) - Ch(b, sh));
-                ASSERT_LE(diff, 2) << "at " << x << "," << y << " channel shift " << sh << std::hex
-                                   << " fast " << a << " reference " << b;
+                ASSERT_LE(diff, 2) << "at " << x << "," << y << " channel shift " << sh << std::hex << " fast " << a
+                                   << " reference " << b;
                 worst = std::max(worst, diff);
             }
             if (b != before.At(x, y)) ++changed;
@@ -256,15 +256,14 @@ TEST_P(SpriteDrawerAgreement, MatchesFloatingPointReferenceWithinTwo) {
     EXPECT_GT(changed, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SpriteDrawer, SpriteDrawerAgreement,
-    ::testing::Combine(::testing::Values(KernelCase{SpriteKernel::Scalar, "Scalar"},
-                                         KernelCase{SpriteKernel::Sse2, "Sse2"},
-                                         KernelCase{SpriteKernel::Avx2, "Avx2"}),
-                       ::testing::ValuesIn(kCases)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(SpriteDrawer, SpriteDrawerAgreement,
+                         ::testing::Combine(::testing::Values(KernelCase{SpriteKernel::Scalar, "Scalar"},
+                                                              KernelCase{SpriteKernel::Sse2, "Sse2"},
+                                                              KernelCase{SpriteKernel::Avx2, "Avx2"}),
+                                            ::testing::ValuesIn(kCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
 
 // The AVX2 loop walks a draw's rows itself and draws the clamped pixels at
 // their ends two at a time; called once per row, with those pixels one by
@@ -322,7 +321,8 @@ void ExpectRowLoopsAgree(const Image& img, float scale, float x, float y, uint32
             const uint32_t a = whole.At(px, py), b = perRow.At(px, py), c = scalar.At(px, py);
             ASSERT_EQ(a, b) << "at " << px << "," << py;
             ASSERT_EQ(a == before.At(px, py), c == before.At(px, py)) << "at " << px << "," << py;
-            for (int sh = 0; sh < 32; sh += 8) ASSERT_LE(std::abs(Ch(a, sh) - Ch(c, sh)), 1) << "at " << px << "," << py;
+            for (int sh = 0; sh < 32; sh += 8)
+                ASSERT_LE(std::abs(Ch(a, sh) - Ch(c, sh)), 1) << "at " << px << "," << py;
             if (a != before.At(px, py)) ++changed;
         }
     }
@@ -360,7 +360,9 @@ TEST(SpriteDrawer, Avx2LoopOverRowsGivesThePixelsOfTheLoopPerRow) {
 }
 
 // A tiny screen of one colour for exact checks.
-std::vector<uint32_t> Flat(int w, int h, uint32_t color) { return std::vector<uint32_t>(static_cast<size_t>(w) * h, color); }
+std::vector<uint32_t> Flat(int w, int h, uint32_t color) {
+    return std::vector<uint32_t>(static_cast<size_t>(w) * h, color);
+}
 
 void Draw(std::vector<uint32_t>& screen, int sw, int sh, const Image& img, SpritePlacement p, uint32_t color,
           SpriteKernel kernel = SpriteKernel::Auto) {
@@ -376,7 +378,8 @@ SpritePlacement At(float x, float y, float scale = 1.0f) {
 }
 
 TEST(SpriteDrawer, OpaqueImageAtWholePixelIsAnExactModulatedCopy) {
-    const Image img(2, 2, {Argb(255, 200, 100, 0), Argb(255, 255, 255, 255), Argb(255, 0, 51, 102), Argb(255, 1, 2, 3)});
+    const Image img(2, 2,
+                    {Argb(255, 200, 100, 0), Argb(255, 255, 255, 255), Argb(255, 0, 51, 102), Argb(255, 1, 2, 3)});
     auto screen = Flat(5, 4, 0xFF101010);
     Draw(screen, 5, 4, img, At(2, 1), 0xFFAAAAAA);
     // 170/255 of each channel, rounded: 200 -> 133, 100 -> 67, 255 -> 170, 51 -> 34, 102 -> 68.
@@ -412,7 +415,8 @@ TEST(SpriteDrawer, BlendsBySourceAlphaTimesColourAlpha) {
             auto screen = Flat(12, 1, r.dst);
             Draw(screen, 12, 1, img, At(1, 0), r.color, k);
             for (int x = 1; x < 10; ++x)
-                EXPECT_EQ(screen[x], r.expected) << std::hex << "texel " << r.texel << " colour " << r.color << " x " << std::dec << x;
+                EXPECT_EQ(screen[x], r.expected)
+                    << std::hex << "texel " << r.texel << " colour " << r.color << " x " << std::dec << x;
             EXPECT_EQ(screen[0], r.dst);
             EXPECT_EQ(screen[10], r.dst);
         }
@@ -436,7 +440,8 @@ TEST(SpriteDrawer, HalfScaleAveragesTwoByTwoTexels) {
     // between four texels, so it takes their mean.
     std::vector<uint32_t> t(16);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) t[y * 4 + x] = Argb(255, static_cast<uint32_t>(x * 60), static_cast<uint32_t>(y * 80), 10);
+        for (int x = 0; x < 4; ++x)
+            t[y * 4 + x] = Argb(255, static_cast<uint32_t>(x * 60), static_cast<uint32_t>(y * 80), 10);
     const Image img(4, 4, t);
     auto screen = Flat(4, 4, 0xFF000000);
     Draw(screen, 4, 4, img, At(1, 1, 0.5f), 0xFFFFFFFF);
@@ -473,8 +478,8 @@ TEST(SpriteDrawer, UnusablePlacementsDrawNothing) {
     const Image img = NoiseImage(8, 8, 29, 255);
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const SpritePlacement cases[] = {At(nan, 0), At(0, inf), At(1e30f, 1e30f), At(-1e30f, 0),
-                                     At(0, 0, 0.0f), At(-100, 2), At(2, 200), At(0, 0, nan)};
+    const SpritePlacement cases[] = {At(nan, 0),     At(0, inf),  At(1e30f, 1e30f), At(-1e30f, 0),
+                                     At(0, 0, 0.0f), At(-100, 2), At(2, 200),       At(0, 0, nan)};
     for (const SpritePlacement& p : cases) {
         auto screen = Flat(16, 16, 0xFF445566);
         Draw(screen, 16, 16, img, p, 0xFFFFFFFF);
@@ -497,9 +502,10 @@ TEST(SpriteDrawer, AnalysisFindsOpaqueImagesAndVisibleRowSpans) {
 TEST(SpriteDrawer, AnalysisFindsTheLongestOpaqueRunOfEachRow) {
     const uint32_t o = 0xFF102030, t = 0x00102030, h = 0x80102030;
     // Row 0: runs of 2 and 3; row 1: none; row 2: the whole row.
-    const Image img(6, 3, {o, o, t, o, o, o,  //
-                           h, t, h, h, t, h,  //
-                           o, o, o, o, o, o});
+    const Image img(6, 3,
+                    {o, o, t, o, o, o,  //
+                     h, t, h, h, t, h,  //
+                     o, o, o, o, o, o});
     ASSERT_NE(img.view.opaqueFirst, nullptr);
     EXPECT_EQ(img.view.opaqueFirst[0], 3);
     EXPECT_EQ(img.view.opaqueEnd[0], 6);
@@ -517,9 +523,10 @@ TEST(SpriteDrawer, AnalysisCombinesEachPairOfNeighbouringRows) {
     const uint32_t o = 0xFF102030, t = 0x00102030, h = 0x80102030;
     // Row 0 transparent; row 1 visible over [1, 4), opaque over [2, 4);
     // row 2 visible over [2, 6), opaque over [3, 6).
-    const Image img(6, 3, {t, t, t, t, t, t,  //
-                           t, h, o, o, t, t,  //
-                           t, t, h, o, o, o});
+    const Image img(6, 3,
+                    {t, t, t, t, t, t,  //
+                     t, h, o, o, t, t,  //
+                     t, t, h, o, o, o});
     ASSERT_NE(img.view.pairFirst, nullptr);
     struct Expected {
         int first, end, opaqueFirst, opaqueEnd;
@@ -537,8 +544,7 @@ TEST(SpriteDrawer, AnalysisCombinesEachPairOfNeighbouringRows) {
             EXPECT_EQ(img.view.pairFirst[i], pairs[i].first);
             EXPECT_EQ(img.view.pairEnd[i], pairs[i].end);
         }
-        EXPECT_EQ(img.view.pairOpaqueFirst[i] < img.view.pairOpaqueEnd[i],
-                  pairs[i].opaqueFirst < pairs[i].opaqueEnd);
+        EXPECT_EQ(img.view.pairOpaqueFirst[i] < img.view.pairOpaqueEnd[i], pairs[i].opaqueFirst < pairs[i].opaqueEnd);
         if (pairs[i].opaqueFirst < pairs[i].opaqueEnd) {
             EXPECT_EQ(img.view.pairOpaqueFirst[i], pairs[i].opaqueFirst);
             EXPECT_EQ(img.view.pairOpaqueEnd[i], pairs[i].opaqueEnd);

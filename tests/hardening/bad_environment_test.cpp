@@ -31,8 +31,7 @@ void BreakDirectory(const std::string& root, const std::string& dir, Broken how)
     const std::string path = root + "/" + dir;
     fs::remove_all(path);
     switch (how) {
-        case Broken::kMissing:
-            break;
+        case Broken::kMissing: break;
         case Broken::kRegularFile: {
             // As root a chmod does not stop writes; a file in the directory's
             // place stops them for everyone.
@@ -48,13 +47,10 @@ void BreakDirectory(const std::string& root, const std::string& dir, Broken how)
 }
 
 // The directory's place is as the test left it: nothing was created in it.
-void ExpectUntouched(const std::string& root, const std::string& dir, Broken how,
-                     const std::string& fileInside) {
+void ExpectUntouched(const std::string& root, const std::string& dir, Broken how, const std::string& fileInside) {
     const std::string path = root + "/" + dir;
     switch (how) {
-        case Broken::kMissing:
-            EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
-            break;
+        case Broken::kMissing: EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path; break;
         case Broken::kRegularFile: {
             ASSERT_TRUE(fs::is_regular_file(path)) << path;
             std::ifstream in(path, std::ios::binary);
@@ -102,8 +98,7 @@ TEST_P(UnwritableLogTest, GamePlaysOnAndLogsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(LogDirectory, UnwritableLogTest, ::testing::ValuesIn(kCases), CaseName);
 
-class UnwritableScreenshotsTest : public AppFixture,
-                                  public ::testing::WithParamInterface<BrokenCase> {};
+class UnwritableScreenshotsTest : public AppFixture, public ::testing::WithParamInterface<BrokenCase> {};
 
 TEST_P(UnwritableScreenshotsTest, ScreenshotsAreSkippedAndTheGameGoesOn) {
     BreakDirectory(root, "SCREENSHOTS", GetParam().how);
@@ -137,7 +132,6 @@ TEST_P(UnwritableScreenshotsTest, ScreenshotsAreSkippedAndTheGameGoesOn) {
     EXPECT_EQ(lines.back(), " Objekt(e) Freigegeben");
 }
 
-INSTANTIATE_TEST_SUITE_P(ScreenshotDirectory, UnwritableScreenshotsTest, ::testing::ValuesIn(kCases),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(ScreenshotDirectory, UnwritableScreenshotsTest, ::testing::ValuesIn(kCases), CaseName);
 
 }  // namespace

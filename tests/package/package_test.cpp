@@ -24,7 +24,7 @@ const std::string kVersion = V3_VERSION;
 
 // Runs a command to its end; its exit status (-1 after two minutes).
 int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-        const std::string& stdoutFile = "", const std::string& stderrFile = "") {
+             const std::string& stdoutFile = "", const std::string& stderrFile = "") {
     return e2e::WaitForExit(e2e::Spawn(argv, env, "", stdoutFile, stderrFile), 120000);
 }
 
@@ -84,14 +84,17 @@ protected:
     int PlayAndQuit(const std::vector<std::string>& argv) {
         e2e::Xvfb xvfb;
         if (!xvfb.Ok()) return -1;
-        pid_t pid = e2e::Spawn(argv,
-                               {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY",
-                                "-SDL_VIDEODRIVER"},
-                               tmp, "", Err());
+        pid_t pid = e2e::Spawn(
+            argv,
+            {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"},
+            tmp, "", Err());
         if (pid <= 0) return -1;
         // Without a log the open window shows that the game runs.
         const bool window = e2e::WaitUntil(
-            [&] { return e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$"}); }, 30000);
+            [&] {
+                return e2e::XdoTool(xvfb.Display(), {"search", "--name", "^Vantora3$"});
+            },
+            30000);
         EXPECT_TRUE(window) << e2e::ReadFile(Err());
         // The first frame may still be on its way when the window appears.
         int status = -1;
@@ -128,11 +131,12 @@ TEST_F(PackageTest, LintianReportsNoErrorAndNoWarning) {
 }
 
 TEST_F(PackageTest, HoldsEverythingAPlayerNeeds) {
-    for (const std::string& file : std::vector<std::string>{"usr/games/vantora3", "usr/libexec/vantora3/vantora3", "usr/share/vantora3/GFX/UNIVERSE1.png",
-          "usr/share/vantora3/GFX/ENEMY/30.png", "usr/share/applications/" + kAppId + ".desktop",
-          "usr/share/metainfo/" + kAppId + ".metainfo.xml", "usr/share/icons/hicolor/48x48/apps/vantora3.png",
-          "usr/share/icons/hicolor/128x128/apps/vantora3.png", "usr/share/man/man6/vantora3.6.gz",
-          "usr/share/doc/vantora3/copyright", "usr/share/doc/vantora3/changelog.gz"}) {
+    for (const std::string& file : std::vector<std::string>{
+             "usr/games/vantora3", "usr/libexec/vantora3/vantora3", "usr/share/vantora3/GFX/UNIVERSE1.png",
+             "usr/share/vantora3/GFX/ENEMY/30.png", "usr/share/applications/" + kAppId + ".desktop",
+             "usr/share/metainfo/" + kAppId + ".metainfo.xml", "usr/share/icons/hicolor/48x48/apps/vantora3.png",
+             "usr/share/icons/hicolor/128x128/apps/vantora3.png", "usr/share/man/man6/vantora3.6.gz",
+             "usr/share/doc/vantora3/copyright", "usr/share/doc/vantora3/changelog.gz"}) {
         EXPECT_TRUE(fs::is_regular_file(root + "/" + file)) << file;
     }
     EXPECT_FALSE(fs::exists(root + "/usr/share/vantora3/GFX/.generated"));
@@ -149,7 +153,8 @@ TEST_F(PackageTest, ControlFieldsAgreeWithTheAppStreamEntry) {
     EXPECT_NE(e2e::ReadFile(Out()).find('@'), std::string::npos) << e2e::ReadFile(Out());
     ASSERT_EQ(RunToEnd({"dpkg-deb", "-f", kDeb, "Depends"}, {}, Out()), 0);
     const std::string depends = e2e::ReadFile(Out());
-    for (const char* package : {"fonts-liberation2", "libsdl2-2.0-0", "libpng16-16", "libfreetype6", "libfontconfig1"}) {
+    for (const char* package :
+         {"fonts-liberation2", "libsdl2-2.0-0", "libpng16-16", "libfreetype6", "libfontconfig1"}) {
         EXPECT_NE(depends.find(package), std::string::npos) << package << " not in " << depends;
     }
 
@@ -168,7 +173,8 @@ TEST_F(PackageTest, AppStreamEntryAndDesktopEntryValidate) {
         << e2e::ReadFile(Out());
     // The tree check also finds the desktop entry named by the entry's id.
     EXPECT_EQ(RunToEnd({"appstreamcli", "validate-tree", "--no-net", root}, {}, Out()), 0) << e2e::ReadFile(Out());
-    EXPECT_EQ(RunToEnd({"desktop-file-validate", root + "/usr/share/applications/" + kAppId + ".desktop"}, {}, Out()), 0)
+    EXPECT_EQ(RunToEnd({"desktop-file-validate", root + "/usr/share/applications/" + kAppId + ".desktop"}, {}, Out()),
+              0)
         << e2e::ReadFile(Out());
 
     // Both keyboard and gamepad keys are described.
@@ -181,14 +187,14 @@ TEST_F(PackageTest, AppStreamEntryAndDesktopEntryValidate) {
 TEST_F(PackageTest, UnpackedFilesRunTheGameForAPlayerWithATemporaryHome) {
     e2e::Xvfb xvfb;
     ASSERT_TRUE(xvfb.Ok());
-    pid_t pid = e2e::Spawn({launcher},
-                           {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY",
-                            "-SDL_VIDEODRIVER"},
-                           tmp, "", Err());
+    pid_t pid = e2e::Spawn(
+        {launcher},
+        {"HOME=" + home, "-XDG_DATA_HOME", "DISPLAY=" + xvfb.Display(), "-WAYLAND_DISPLAY", "-SDL_VIDEODRIVER"}, tmp,
+        "", Err());
     ASSERT_GT(pid, 0);
     const std::string log = runDir + "/log/log.txt";
-    const bool running = e2e::WaitUntil(
-        [&] { return e2e::ReadFile(log).find("Scene ended") != std::string::npos; }, 30000);
+    const bool running =
+        e2e::WaitUntil([&] { return e2e::ReadFile(log).find("Scene ended") != std::string::npos; }, 30000);
     EXPECT_TRUE(running) << e2e::ReadFile(Err());
     EXPECT_TRUE(e2e::XdoTool(xvfb.Display(), {"key", "Escape"}));
     EXPECT_EQ(e2e::WaitForExit(pid, 15000), 0) << e2e::ReadFile(Err());
@@ -289,8 +295,7 @@ TEST_F(PackageTest, FullHomeStillStartsTheGame) {
     const std::string fillAndStart =
         "mount -t tmpfs -o size=16k,mode=0755 tmpfs \"$1\" || exit 99; "
         "head -c 1M /dev/zero >\"$1/filler\" 2>/dev/null; exec \"$2\"";
-    EXPECT_EQ(PlayAndQuit({"unshare", "--map-root-user", "--mount", "sh", "-c", fillAndStart, "sh", home, launcher}),
-              0)
+    EXPECT_EQ(PlayAndQuit({"unshare", "--map-root-user", "--mount", "sh", "-c", fillAndStart, "sh", home, launcher}), 0)
         << e2e::ReadFile(Err());
     EXPECT_EQ(e2e::ReadFile(Err()), CannotWriteLine());
 }

@@ -5,9 +5,9 @@
 
 #include "device_fixture.h"
 #include "platform/api/d3d9.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/device/surface_access.h"
 #include "platform/api/win32.h"
+#include "platform/device/surface_access.h"
+#include "platform/headless/headless_backend.h"
 
 namespace {
 
@@ -318,8 +318,8 @@ TEST_F(DeviceCreation, FailsWhenTheBackendCannotPresent) {
     backend->SetFailDevice(true);
     D3DPRESENT_PARAMETERS params = GameParameters(window);
     IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(0x1);
-    const HRESULT hr = direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                              &params, &device);
+    const HRESULT hr =
+        direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(device, nullptr);
 }

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/present/frame_changes.h"
 #include "pixel_hash.h"
+#include "platform/present/frame_changes.h"
 
 namespace {
 

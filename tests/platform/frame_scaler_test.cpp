@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "pixel_hash.h"
 #include "platform/present/frame_scaler.h"
 #include "reference_scaler.h"
-#include "pixel_hash.h"
 
 namespace {
 
@@ -16,7 +16,6 @@ constexpr int kFrameWidth = 1024;
 constexpr int kFrameHeight = 768;
 constexpr uint32_t kUntouched = 0x5A5A5A5Au;
 constexpr uint32_t kBlack = 0xFF000000u;
-
 
 // Opaque noise: neighbours differ as much as pixels can, the hardest case
 // for the filter's weights; a hard-edged white square and a smooth ramp
@@ -35,8 +34,8 @@ std::vector<uint32_t> TestFrame() {
 }
 
 struct Case {
-    int width, height;        // the window
-    PixelRect picture;      // where the picture belongs
+    int width, height;  // the window
+    PixelRect picture;  // where the picture belongs
     FrameScaler::Method method;
 };
 
@@ -129,12 +128,12 @@ struct AlignedCase {
 };
 
 const AlignedCase kAlignedCases[] = {
-    {1440, 1080, 1920, 0},   // as in a 1920x1080 window
-    {1440, 1080, 1920, 8},   // rows half way into a line
-    {1448, 1086, 1464, 0},   // an odd number of groups; every other row half way into a line
-    {1500, 1125, 1504, 8},   // a last group overlapping the one before
-    {2880, 2160, 3840, 0},   // runs of three rows from one pair of source rows
-    {3328, 2496, 3328, 0},   // runs of four
+    {1440, 1080, 1920, 0},  // as in a 1920x1080 window
+    {1440, 1080, 1920, 8},  // rows half way into a line
+    {1448, 1086, 1464, 0},  // an odd number of groups; every other row half way into a line
+    {1500, 1125, 1504, 8},  // a last group overlapping the one before
+    {2880, 2160, 3840, 0},  // runs of three rows from one pair of source rows
+    {3328, 2496, 3328, 0},  // runs of four
 };
 
 TEST(FrameScaler, AlignedRowsGetThePixelsOfThePlainLoops) {
@@ -184,13 +183,13 @@ struct AreaCase {
 };
 
 const AreaCase kAreaCases[] = {
-    {1500, 1125, {1496, 10, 4, 3}},    // narrower than a group, at the right edge
-    {1500, 1125, {0, 0, 1, 1}},        // the first pixel
-    {1440, 1080, {13, 1075, 700, 50}},  // past the bottom
-    {1440, 1080, {-20, -20, 40, 40}},  // before the top-left corner
-    {2048, 1536, {3, 5, 7, 9}},        // parts of repeated blocks
+    {1500, 1125, {1496, 10, 4, 3}},      // narrower than a group, at the right edge
+    {1500, 1125, {0, 0, 1, 1}},          // the first pixel
+    {1440, 1080, {13, 1075, 700, 50}},   // past the bottom
+    {1440, 1080, {-20, -20, 40, 40}},    // before the top-left corner
+    {2048, 1536, {3, 5, 7, 9}},          // parts of repeated blocks
     {1024, 768, {1000, 700, 100, 100}},  // a copy, past the corner
-    {800, 600, {100, 100, 300, 1}},    // one row of a smaller picture
+    {800, 600, {100, 100, 300, 1}},      // one row of a smaller picture
 };
 
 TEST(FrameScaler, APartOfThePictureGetsThePixelsOfAWholeScaleAndNothingElseChanges) {
@@ -216,8 +215,8 @@ TEST(FrameScaler, APartOfThePictureGetsThePixelsOfAWholeScaleAndNothingElseChang
                         overrun += p != kUntouched;
                         continue;
                     }
-                    const bool inArea = x >= c.area.x && x < c.area.x + c.area.width && y >= c.area.y &&
-                                        y < c.area.y + c.area.height;
+                    const bool inArea =
+                        x >= c.area.x && x < c.area.x + c.area.width && y >= c.area.y && y < c.area.y + c.area.height;
                     const uint32_t want = expected[static_cast<size_t>(y) * c.width + x];
                     if (inArea) {
                         missing += p == kUntouched;
@@ -295,8 +294,8 @@ TEST(FrameScaler, BarsCoverTheWholeWindowAroundAnyPicture) {
         platform::FillBars(window.data(), 10, 8, 10, picture);
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 10; ++x) {
-                const bool inside = x >= picture.x && x < picture.x + picture.width && y >= picture.y &&
-                                    y < picture.y + picture.height;
+                const bool inside =
+                    x >= picture.x && x < picture.x + picture.width && y >= picture.y && y < picture.y + picture.height;
                 EXPECT_EQ(window[y * 10 + x], inside ? kUntouched : kBlack) << x << "," << y;
             }
         }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/headless/headless_backend.h"
 #include "platform/api/win32.h"
+#include "platform/headless/headless_backend.h"
 
 namespace {
 

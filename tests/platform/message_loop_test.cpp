@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/headless_backend.h"
 #include "platform/api/win32.h"
+#include "platform/headless/headless_backend.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ protected:
     }
 
     HWND Create() {
-        return CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768,
-                               nullptr, nullptr, nullptr, nullptr);
+        return CreateWindowExA(0, "WindowClass", "Vantora3", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                               nullptr, nullptr, nullptr);
     }
 
     // Runs the game's loop shape until WM_QUIT; returns the messages taken and
@@ -82,8 +82,7 @@ TEST_F(MessageLoop, CreateOpensTheWindowAndSendsCreate) {
 }
 
 TEST_F(MessageLoop, CreateFailsWithoutBackendClassOrWhenTheBackendRefuses) {
-    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 1024, 768, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 1024, 768, nullptr, nullptr, nullptr, nullptr), nullptr);
     backend->SetFailWindow(true);
     EXPECT_EQ(Create(), nullptr);
     EXPECT_FALSE(backend->WindowOpen());

@@ -4,11 +4,11 @@
 
 #include <vector>
 
+#include "platform/api/win32.h"
 #include "platform/input/key_repeat.h"
 #include "platform/input/key_tracker.h"
 #include "platform/input/pad_keys.h"
 #include "platform/input/pad_mapping.h"
-#include "platform/api/win32.h"
 
 namespace {
 
@@ -26,12 +26,24 @@ TEST(GamepadMapping, EveryButtonActsAsItsKey) {
         int virtualKey;
     };
     const Case cases[] = {
-        {PadButton::A, VK_SPACE},          {PadButton::Start, VK_SPACE},     {PadButton::Back, VK_ESCAPE},
-        {PadButton::RightShoulder, VK_F1}, {PadButton::DpadUp, VK_UP},       {PadButton::DpadDown, VK_DOWN},
-        {PadButton::DpadLeft, VK_LEFT},    {PadButton::DpadRight, VK_RIGHT}, {PadButton::B, 0},
-        {PadButton::X, 0},                 {PadButton::Y, 0},                {PadButton::Guide, 0},
-        {PadButton::LeftShoulder, 0},      {PadButton::LeftStick, 0},        {PadButton::RightStick, 0},
-        {PadButton::LeftTrigger, 0},       {PadButton::RightTrigger, 0},     {PadButton::Count, 0},
+        {PadButton::A, VK_SPACE},
+        {PadButton::Start, VK_SPACE},
+        {PadButton::Back, VK_ESCAPE},
+        {PadButton::RightShoulder, VK_F1},
+        {PadButton::DpadUp, VK_UP},
+        {PadButton::DpadDown, VK_DOWN},
+        {PadButton::DpadLeft, VK_LEFT},
+        {PadButton::DpadRight, VK_RIGHT},
+        {PadButton::B, 0},
+        {PadButton::X, 0},
+        {PadButton::Y, 0},
+        {PadButton::Guide, 0},
+        {PadButton::LeftShoulder, 0},
+        {PadButton::LeftStick, 0},
+        {PadButton::RightStick, 0},
+        {PadButton::LeftTrigger, 0},
+        {PadButton::RightTrigger, 0},
+        {PadButton::Count, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::VirtualKeyForButton(c.button), c.virtualKey) << static_cast<int>(c.button);
@@ -53,11 +65,11 @@ TEST(GamepadMapping, StickLeansOnlyBeyondTheDeadZone) {
         bool left, right, up, down;
     };
     const Case cases[] = {
-        {0.0f, 0.0f, false, false, false, false},   {0.29f, -0.29f, false, false, false, false},
-        {-0.3f, 0.3f, false, false, false, false},  {-0.31f, 0.0f, true, false, false, false},
-        {1.0f, 0.0f, false, true, false, false},    {0.0f, -1.0f, false, false, true, false},
-        {0.0f, 0.5f, false, false, false, true},    {0.7f, 0.7f, false, true, false, true},
-        {-1.0f, -1.0f, true, false, true, false},   {0.2f, 0.9f, false, false, false, true},
+        {0.0f, 0.0f, false, false, false, false},  {0.29f, -0.29f, false, false, false, false},
+        {-0.3f, 0.3f, false, false, false, false}, {-0.31f, 0.0f, true, false, false, false},
+        {1.0f, 0.0f, false, true, false, false},   {0.0f, -1.0f, false, false, true, false},
+        {0.0f, 0.5f, false, false, false, true},   {0.7f, 0.7f, false, true, false, true},
+        {-1.0f, -1.0f, true, false, true, false},  {0.2f, 0.9f, false, false, false, true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::StickLeans(StickDirection::Left, c.x, c.y), c.left) << c.x << "," << c.y;
@@ -176,8 +188,8 @@ TEST(GamepadKeys, ReleaseAllLetsGoOfEverythingOnce) {
     pad.SetStick(1.0f, -1.0f, 0, &events);
     events.clear();
     pad.ReleaseAll(&events);
-    EXPECT_EQ(events, (std::vector<PadKeyEvent>{
-                          {VK_ESCAPE, false, false}, {VK_UP, false, false}, {VK_RIGHT, false, false}}));
+    EXPECT_EQ(events,
+              (std::vector<PadKeyEvent>{{VK_ESCAPE, false, false}, {VK_UP, false, false}, {VK_RIGHT, false, false}}));
     events.clear();
     pad.ReleaseAll(&events);
     pad.Repeat(10000 * kMs, &events);
@@ -186,7 +198,7 @@ TEST(GamepadKeys, ReleaseAllLetsGoOfEverythingOnce) {
 
 TEST(GamepadKeyTracker, KeyIsHeldWhileAnySourceHoldsIt) {
     platform::KeyTracker keys;
-    keys.SetHeld(VK_RIGHT, true);     // the keyboard
+    keys.SetHeld(VK_RIGHT, true);       // the keyboard
     keys.SetHeldBy(1, VK_RIGHT, true);  // pad 1
     keys.SetHeldBy(2, VK_RIGHT, true);  // pad 2
     EXPECT_EQ(keys.Query(VK_RIGHT), static_cast<SHORT>(0x8001));

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/present/picture_updater.h"
 #include "pixel_hash.h"
+#include "platform/present/picture_updater.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ std::vector<uint32_t> NoiseFrame() {
 
 void Fill(std::vector<uint32_t>* frame, int x, int y, int width, int height, uint32_t colour) {
     for (int row = y; row < y + height; ++row) {
-        for (int column = x; column < x + width; ++column) (*frame)[static_cast<size_t>(row) * kFrameWidth + column] = colour;
+        for (int column = x; column < x + width; ++column)
+            (*frame)[static_cast<size_t>(row) * kFrameWidth + column] = colour;
     }
 }
 
@@ -36,7 +37,8 @@ std::vector<std::vector<uint32_t>> Frames() {
     frames.push_back(NoiseFrame());
     std::vector<uint32_t> next = frames.back();
     Fill(&next, 300, 200, 48, 48, 0xFFFFFFFFu);
-    for (auto [x, y] : {std::pair{0, 0}, {kFrameWidth - 1, 0}, {0, kFrameHeight - 1}, {kFrameWidth - 1, kFrameHeight - 1}}) {
+    for (auto [x, y] :
+         {std::pair{0, 0}, {kFrameWidth - 1, 0}, {0, kFrameHeight - 1}, {kFrameWidth - 1, kFrameHeight - 1}}) {
         Fill(&next, x, y, 1, 1, 0xFF00FF00u);
     }
     // The first pixel of a tile and the last of another: the filter reads

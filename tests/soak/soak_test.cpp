@@ -88,8 +88,7 @@ public:
         playFrames_ += static_cast<uint64_t>(summary.playFrames);
         screenFrames_ += static_cast<uint64_t>(summary.screenFrames);
         if (firstError_.empty() && !summary.firstError.empty()) {
-            firstError_ = summary.firstError + " (counted from frame " +
-                          std::to_string(checkedFrames_ + 1) + " on)";
+            firstError_ = summary.firstError + " (counted from frame " + std::to_string(checkedFrames_ + 1) + " on)";
         }
         checkedFrames_ = playFrames_ + screenFrames_;
         if (final) lastLine_ = chunk.back();
@@ -157,8 +156,7 @@ TEST_F(SoakTest, AnHourOfRandomPlay) {
 
     std::printf("frames %llu (%llu play, %llu screen), log lines %llu\n",
                 static_cast<unsigned long long>(backend->PresentCount()),
-                static_cast<unsigned long long>(log.PlayFrames()),
-                static_cast<unsigned long long>(log.ScreenFrames()),
+                static_cast<unsigned long long>(log.PlayFrames()), static_cast<unsigned long long>(log.ScreenFrames()),
                 static_cast<unsigned long long>(log.Lines()));
     std::printf("resident kB per game minute:");
     for (long kb : residentKb) std::printf(" %ld", kb);
@@ -194,7 +192,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--frames=", 9) == 0) gFrames = std::strtoull(argv[i] + 9, nullptr, 10);
-        if (std::strncmp(argv[i], "--seed=", 7) == 0) gSeed = static_cast<uint32_t>(std::strtoul(argv[i] + 7, nullptr, 10));
+        if (std::strncmp(argv[i], "--seed=", 7) == 0)
+            gSeed = static_cast<uint32_t>(std::strtoul(argv[i] + 7, nullptr, 10));
     }
     if (gFrames == 0) gFrames = 1;
     return RUN_ALL_TESTS();

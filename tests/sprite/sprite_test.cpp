@@ -144,18 +144,17 @@ TEST_P(SpritePlay, AdvancesAtTheFixedSpeedOfTheList) {
     EXPECT_EQ(sprite.IsAnimationDone(c.index), c.expectedDone);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SpriteLists, SpritePlay,
-    ::testing::Values(PlayCase{4, 35, 10, 3, 3.0f, 0},         // 35/35: one frame per advance
-                      PlayCase{4, 35, 10, 10, 0.0f, 1},        // the tenth wraps
-                      PlayCase{4, 1, 35, 1, 0.0f, 1},          // fps 1: 35 at once, wraps
-                      PlayCase{0, 60, 4, 1, 16.0f / 60, 0},    // 16/60, not 0
-                      PlayCase{3, 60, 4, 15, 0.0f, 1},         // 15 * 16/60 = 4: wraps
-                      PlayCase{5, 60, 10, 2, 44.0f / 60, 0}),  // banked right: 22
-    [](const ::testing::TestParamInfo<PlayCase>& info) {
-        return "Index" + std::to_string(info.param.index) + "Fps" + std::to_string(info.param.fps) +
-               "Advances" + std::to_string(info.param.advances);
-    });
+INSTANTIATE_TEST_SUITE_P(SpriteLists, SpritePlay,
+                         ::testing::Values(PlayCase{4, 35, 10, 3, 3.0f, 0},         // 35/35: one frame per advance
+                                           PlayCase{4, 35, 10, 10, 0.0f, 1},        // the tenth wraps
+                                           PlayCase{4, 1, 35, 1, 0.0f, 1},          // fps 1: 35 at once, wraps
+                                           PlayCase{0, 60, 4, 1, 16.0f / 60, 0},    // 16/60, not 0
+                                           PlayCase{3, 60, 4, 15, 0.0f, 1},         // 15 * 16/60 = 4: wraps
+                                           PlayCase{5, 60, 10, 2, 44.0f / 60, 0}),  // banked right: 22
+                         [](const ::testing::TestParamInfo<PlayCase>& info) {
+                             return "Index" + std::to_string(info.param.index) + "Fps" +
+                                    std::to_string(info.param.fps) + "Advances" + std::to_string(info.param.advances);
+                         });
 
 struct MoveCase {
     const char* name;
@@ -183,20 +182,19 @@ TEST_P(SpriteMove, StepsOnlyWhileInsideTheBoundBeforeTheStep) {
     EXPECT_FLOAT_EQ(sprite.GetPosition().y, c.expectedY);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SpriteBounds, SpriteMove,
-    ::testing::Values(MoveCase{"RightJustInsideOvershoots", 959.5f, 10, 1, 1, 964.5f, 10},
-                      MoveCase{"RightThenStops", 959.5f, 10, 1, 2, 964.5f, 10},
-                      MoveCase{"RightAtTheBound", 960.0f, 10, 1, 1, 960.0f, 10},
-                      MoveCase{"LeftAtZero", 0.0f, 10, 0, 1, 0.0f, 10},
-                      MoveCase{"LeftFromATenth", 0.1f, 10, 0, 2, -4.9f, 10},
-                      MoveCase{"UpAtZero", 10, 0.0f, 2, 1, 10, 0.0f},
-                      MoveCase{"UpFromThree", 10, 3.0f, 2, 3, 10, -2.0f},
-                      MoveCase{"DownAtTheBound", 10, 736.0f, 3, 1, 10, 736.0f},
-                      MoveCase{"DownJustInside", 10, 735.0f, 3, 2, 10, 740.0f},
-                      MoveCase{"UnknownDirection", 10, 10, 4, 1, 10, 10},
-                      MoveCase{"NegativeDirection", 10, 10, -1, 1, 10, 10}),
-    [](const ::testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SpriteBounds, SpriteMove,
+                         ::testing::Values(MoveCase{"RightJustInsideOvershoots", 959.5f, 10, 1, 1, 964.5f, 10},
+                                           MoveCase{"RightThenStops", 959.5f, 10, 1, 2, 964.5f, 10},
+                                           MoveCase{"RightAtTheBound", 960.0f, 10, 1, 1, 960.0f, 10},
+                                           MoveCase{"LeftAtZero", 0.0f, 10, 0, 1, 0.0f, 10},
+                                           MoveCase{"LeftFromATenth", 0.1f, 10, 0, 2, -4.9f, 10},
+                                           MoveCase{"UpAtZero", 10, 0.0f, 2, 1, 10, 0.0f},
+                                           MoveCase{"UpFromThree", 10, 3.0f, 2, 3, 10, -2.0f},
+                                           MoveCase{"DownAtTheBound", 10, 736.0f, 3, 1, 10, 736.0f},
+                                           MoveCase{"DownJustInside", 10, 735.0f, 3, 2, 10, 740.0f},
+                                           MoveCase{"UnknownDirection", 10, 10, 4, 1, 10, 10},
+                                           MoveCase{"NegativeDirection", 10, 10, -1, 1, 10, 10}),
+                         [](const ::testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SpriteClock, AdvanceFollowsTheSignedSpeedDividedByTheFrameRate) {
     Latch(50);
@@ -238,29 +236,30 @@ TEST_P(SpriteCollide, ShrunkenBoxesOverlapWhicheverAsks) {
     EXPECT_EQ(b.CollidesWith(a), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SpriteCases, SpriteCollide,
-    ::testing::Values(
-        // Half size 10 shrinks to 7: the limit is 14.
-        CollideCase{"Twenty13Apart", 20, 20, 0, 0, 20, 20, 13, 0, 1},
-        CollideCase{"Twenty14Apart", 20, 20, 0, 0, 20, 20, 14, 0, 0},
-        CollideCase{"Twenty13Below", 20, 20, 0, 0, 20, 20, 0, 13, 1},
-        CollideCase{"Twenty14Below", 20, 20, 0, 0, 20, 20, 0, 14, 0},
-        // Half size 11 shrinks to 8: the limit is 16.
-        CollideCase{"TwentyTwo15Apart", 22, 22, 0, 0, 22, 22, 15, 0, 1},
-        CollideCase{"TwentyTwo16Apart", 22, 22, 0, 0, 22, 22, 16, 0, 0},
-        // Half size 5 shrinks to 3: the limit is 6.
-        CollideCase{"Ten5Apart", 10, 10, 0, 0, 10, 10, 5, 0, 1},
-        CollideCase{"Ten6Apart", 10, 10, 0, 0, 10, 10, 6, 0, 0},
-        // The boxes cover the left and top four fifths only.
-        CollideCase{"SmallOverRightPartOfBig", 10, 10, 55, 0, 64, 64, 0, 0, 0},
-        CollideCase{"SmallInsideBigBox", 10, 10, 49, 0, 64, 64, 0, 0, 1},
-        // Centres truncate toward zero: -49.5 + 25 gives -24, -50.5 + 25 gives -25.
-        CollideCase{"BigLeftByFortyNineAndAHalf", 64, 64, 0, 0, 64, 64, -49.5f, 0, 1},
-        CollideCase{"BigLeftByFiftyAndAHalf", 64, 64, 0, 0, 64, 64, -50.5f, 0, 0},
-        // Both axes must overlap.
-        CollideCase{"OverlapInXOnly", 20, 20, 0, 0, 20, 20, 0, 30, 0}),
-    [](const ::testing::TestParamInfo<CollideCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SpriteCases, SpriteCollide,
+                         ::testing::Values(
+                             // Half size 10 shrinks to 7: the limit is 14.
+                             CollideCase{"Twenty13Apart", 20, 20, 0, 0, 20, 20, 13, 0, 1},
+                             CollideCase{"Twenty14Apart", 20, 20, 0, 0, 20, 20, 14, 0, 0},
+                             CollideCase{"Twenty13Below", 20, 20, 0, 0, 20, 20, 0, 13, 1},
+                             CollideCase{"Twenty14Below", 20, 20, 0, 0, 20, 20, 0, 14, 0},
+                             // Half size 11 shrinks to 8: the limit is 16.
+                             CollideCase{"TwentyTwo15Apart", 22, 22, 0, 0, 22, 22, 15, 0, 1},
+                             CollideCase{"TwentyTwo16Apart", 22, 22, 0, 0, 22, 22, 16, 0, 0},
+                             // Half size 5 shrinks to 3: the limit is 6.
+                             CollideCase{"Ten5Apart", 10, 10, 0, 0, 10, 10, 5, 0, 1},
+                             CollideCase{"Ten6Apart", 10, 10, 0, 0, 10, 10, 6, 0, 0},
+                             // The boxes cover the left and top four fifths only.
+                             CollideCase{"SmallOverRightPartOfBig", 10, 10, 55, 0, 64, 64, 0, 0, 0},
+                             CollideCase{"SmallInsideBigBox", 10, 10, 49, 0, 64, 64, 0, 0, 1},
+                             // Centres truncate toward zero: -49.5 + 25 gives -24, -50.5 + 25 gives -25.
+                             CollideCase{"BigLeftByFortyNineAndAHalf", 64, 64, 0, 0, 64, 64, -49.5f, 0, 1},
+                             CollideCase{"BigLeftByFiftyAndAHalf", 64, 64, 0, 0, 64, 64, -50.5f, 0, 0},
+                             // Both axes must overlap.
+                             CollideCase{"OverlapInXOnly", 20, 20, 0, 0, 20, 20, 0, 30, 0}),
+                         [](const ::testing::TestParamInfo<CollideCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(Sprite, CollisionIgnoresScaling) {
     TextureHolder t(SolidTexture(10, 10, 0xFFFFFFFF));

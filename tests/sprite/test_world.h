@@ -13,8 +13,8 @@
 #include "base/log.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
-#include "platform/headless/headless_backend.h"
 #include "platform/api/win32.h"
+#include "platform/headless/headless_backend.h"
 #include "sprite/res_manager.h"
 
 namespace testworld {
@@ -37,8 +37,8 @@ struct HeadlessDevice {
         wc.lpfnWndProc = &TestWindowProc;
         wc.lpszClassName = "V3TestWindow";
         RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "V3TestWindow", "test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
-                                 nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "V3TestWindow", "test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, nullptr, nullptr,
+                                 nullptr, nullptr);
         if (window == nullptr) return false;
         return graphics.Init(window, true) && graphics.GetDevice() != nullptr;
     }
@@ -60,8 +60,7 @@ struct HeadlessDevice {
 // Ticks the clock so that the latched frame rate becomes fps: fps ticks
 // spread over one second after Init, then the tick that closes the window.
 // The counter keeps running from where it stands.
-inline void LatchFramerate(platform::HeadlessBackend& backend, ResManager& clock, int64_t& now,
-                           int fps) {
+inline void LatchFramerate(platform::HeadlessBackend& backend, ResManager& clock, int64_t& now, int fps) {
     const int64_t start = now;
     for (int k = 1; k <= fps + 1; ++k) {
         now = start + k * 1000000000LL / fps;

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     fs::remove_all(root, ignored);
     if (code != 0 || frame.size() != 1024u * 768u || copyError) {
-        std::fprintf(stderr, "web_reference_frame: no frame %llu (exit %d)\n",
-                     static_cast<unsigned long long>(wanted), code);
+        std::fprintf(stderr, "web_reference_frame: no frame %llu (exit %d)\n", static_cast<unsigned long long>(wanted),
+                     code);
         return 1;
     }
     std::FILE* file = std::fopen(out.c_str(), "wb");

@@ -47,7 +47,8 @@ ArtSet::ArtSet() {
     files_.push_back(ArtFile{std::move(path), w, h, false, std::move(paint)});
   };
   auto addShip = [&](const std::string& path, float roll, float phase) {
-    add(path, kShipSize, kShipSize, [painters, roll, phase](Canvas& c) { painters->ship.Paint(c, ShipView(roll), phase); });
+    add(path, kShipSize, kShipSize,
+        [painters, roll, phase](Canvas& c) { painters->ship.Paint(c, ShipView(roll), phase); });
   };
 
   for (int n = 1; n <= 20; ++n) addShip("PLAYER/PLAYER" + std::to_string(n) + ".png", 0.0f, (n - 1) / 20.0f);
@@ -66,7 +67,8 @@ ArtSet::ArtSet() {
     addShip("PLAYER/shipright/" + std::to_string(n) + ".png", kBank, (n - 1) / 10.0f);
   }
   for (int n = 1; n <= 10; ++n) {
-    add("PHOTON/PHOTON" + std::to_string(n) + ".png", 16, 32, [n](Canvas& c) { Projectile::PaintPhoton(c, n - 1, 10); });
+    add("PHOTON/PHOTON" + std::to_string(n) + ".png", 16, 32,
+        [n](Canvas& c) { Projectile::PaintPhoton(c, n - 1, 10); });
   }
   for (int n = 1; n <= 9; ++n) {
     add("ASTEROID/ASTEROID" + std::to_string(n) + ".png", 112, 112,
@@ -81,7 +83,8 @@ ArtSet::ArtSet() {
         [painters, n](Canvas& c) { painters->explosion.Paint(c, n - 1, 8); });
   }
   for (int n = 1; n <= 3; ++n) {
-    add("FIGHTER" + std::to_string(n) + ".png", 112, 128, [painters, n](Canvas& c) { painters->fighter.Paint(c, n - 1); });
+    add("FIGHTER" + std::to_string(n) + ".png", 112, 128,
+        [painters, n](Canvas& c) { painters->fighter.Paint(c, n - 1); });
   }
   for (int n = 1; n <= 30; ++n) {
     add("ENEMY/" + std::to_string(n) + ".png", 96, 96, [n](Canvas& c) { EnemySaucer::Paint(c, n - 1, 30); });

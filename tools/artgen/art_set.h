@@ -14,7 +14,7 @@ struct ArtFile {
   std::string path;  // relative to the GFX directory, e.g. "PHOTON/PHOTON1.png"
   int width;
   int height;
-  bool opaque;       // written as RGB without alpha
+  bool opaque;  // written as RGB without alpha
   std::function<void(Canvas&)> paint;
 };
 

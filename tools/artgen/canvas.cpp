@@ -15,8 +15,7 @@ std::uint8_t ToByte(float v) {
 }  // namespace
 
 Canvas::Canvas(int width, int height)
-    : width_(width), height_(height),
-      pixels_(static_cast<std::size_t>(width) * height, Pixel{0, 0, 0, 0}) {}
+    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, Pixel{0, 0, 0, 0}) {}
 
 void Canvas::Blend(int x, int y, Color color, float opacity) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_ || opacity <= 0.0f) return;
@@ -56,9 +55,7 @@ Color Canvas::ColorAt(int x, int y) const {
   return {p.r / p.a, p.g / p.a, p.b / p.a};
 }
 
-float Canvas::AlphaAt(int x, int y) const {
-  return pixels_[static_cast<std::size_t>(y) * width_ + x].a;
-}
+float Canvas::AlphaAt(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x].a; }
 
 void Canvas::DrawCanvas(const Canvas& source, int left, int top) {
   for (int y = 0; y < source.height_; ++y) {

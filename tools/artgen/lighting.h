@@ -8,10 +8,10 @@ namespace artgen {
 
 struct Material {
   Color albedo{0.7f, 0.7f, 0.7f};
-  float specular = 0.4f;   // strength of the highlight
-  float shininess = 24.0f; // tightness of the highlight
+  float specular = 0.4f;    // strength of the highlight
+  float shininess = 24.0f;  // tightness of the highlight
   Color emissive{0.0f, 0.0f, 0.0f};
-  float reflect = 0.0f;    // sky reflection, for glass and polished metal
+  float reflect = 0.0f;  // sky reflection, for glass and polished metal
 };
 
 // Colour of a surface point with unit normal n (screen axes: x right,

@@ -49,9 +49,7 @@ Noise::Noise(std::uint64_t seed) {
   for (int i = 0; i < 512; ++i) perm_[i] = p[i & 255];
 }
 
-int Noise::Hash(int x, int y, int z) const {
-  return perm_[perm_[perm_[x & 255] + (y & 255)] + (z & 255)];
-}
+int Noise::Hash(int x, int y, int z) const { return perm_[perm_[perm_[x & 255] + (y & 255)] + (z & 255)]; }
 
 float Noise::At(float x, float y) const { return At(x, y, 0.0f); }
 
@@ -73,9 +71,7 @@ float Noise::At(float x, float y, float z) const {
   return Lerp(Lerp(x00, x10, v), Lerp(x01, x11, v), w);
 }
 
-float Noise::Fractal(float x, float y, int octaves) const {
-  return Fractal(x, y, 0.0f, octaves);
-}
+float Noise::Fractal(float x, float y, int octaves) const { return Fractal(x, y, 0.0f, octaves); }
 
 float Noise::Fractal(float x, float y, float z, int octaves) const {
   float sum = 0.0f, weight = 1.0f, total = 0.0f, scale = 1.0f;

@@ -49,18 +49,16 @@ PlayerShip::PlayerShip() : noise_(0x5EEDF1A3Eull) {
                     [](Vec2 p, float) { return Hull(p.y > 78.0f ? kDarkMetal : kHull); });
     model_.AddPlate(Shape::Polygon({{7 * side, 19}, {19 * side, 33}, {18 * side, 37}, {8 * side, 35}}), 1.0f, 1.5f,
                     [](Vec2, float) { return Hull(kAccent); });
-    model_.AddPlate(Shape::RoundBox({14 * side, 78}, {5.5f, 13.0f}, 4.5f), 3.0f, 3.5f,
-                    [](Vec2 p, float) {
-                      Color c = kHull * 0.9f;
-                      if (std::fabs(p.y - 72.0f) < 1.2f) c = kAccent;
-                      return Hull(c);
-                    });
-    model_.AddPlate(Shape::RoundBox({14 * side, 91}, {4.2f, 1.8f}, 1.6f), 3.0f, 1.2f,
-                    [](Vec2, float) {
-                      Material m = Hull(kDarkMetal * 0.8f);
-                      m.emissive = {0.05f, 0.15f, 0.35f};
-                      return m;
-                    });
+    model_.AddPlate(Shape::RoundBox({14 * side, 78}, {5.5f, 13.0f}, 4.5f), 3.0f, 3.5f, [](Vec2 p, float) {
+      Color c = kHull * 0.9f;
+      if (std::fabs(p.y - 72.0f) < 1.2f) c = kAccent;
+      return Hull(c);
+    });
+    model_.AddPlate(Shape::RoundBox({14 * side, 91}, {4.2f, 1.8f}, 1.6f), 3.0f, 1.2f, [](Vec2, float) {
+      Material m = Hull(kDarkMetal * 0.8f);
+      m.emissive = {0.05f, 0.15f, 0.35f};
+      return m;
+    });
   }
   model_.AddPlate(Shape::Polygon(Mirrored({{0, 3}, {5, 14}, {9, 34}, {10, 58}, {9, 82}, {6, 92}})), 8.0f, 9.0f,
                   [](Vec2 p, float) {
@@ -84,7 +82,8 @@ PlayerShip::PlayerShip() : noise_(0x5EEDF1A3Eull) {
 void PlayerShip::PaintFlame(Canvas& canvas, Vec2 nozzle, float scale, float phase, float seed) const {
   const float turn = 2.0f * kPi * phase;
   // Whole-number frequencies make the flicker loop seamlessly.
-  const float length = (14.0f + 3.0f * std::sin(turn * 3.0f + seed) + 1.5f * std::sin(turn * 7.0f + 2.0f * seed)) * scale;
+  const float length =
+      (14.0f + 3.0f * std::sin(turn * 3.0f + seed) + 1.5f * std::sin(turn * 7.0f + 2.0f * seed)) * scale;
   const float width = 5.2f * scale;
   const int x0 = static_cast<int>(nozzle.x - width * 2.0f), x1 = static_cast<int>(nozzle.x + width * 2.0f) + 1;
   const int y0 = static_cast<int>(nozzle.y - 2.0f * scale), y1 = static_cast<int>(nozzle.y + length) + 1;

@@ -58,9 +58,9 @@ bool WritePng(const std::string& path, const Canvas& canvas, bool opaque, std::s
   for (int y = 0; y < canvas.Height(); ++y) {
     rows[y] = const_cast<png_bytep>(data.data()) + static_cast<std::size_t>(y) * canvas.Width() * channels;
   }
-  const bool encoded = Encode(png, info, file, static_cast<png_uint_32>(canvas.Width()),
-                              static_cast<png_uint_32>(canvas.Height()),
-                              opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGBA, rows.data());
+  const bool encoded =
+      Encode(png, info, file, static_cast<png_uint_32>(canvas.Width()), static_cast<png_uint_32>(canvas.Height()),
+             opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGBA, rows.data());
   png_destroy_write_struct(&png, &info);
   if (!encoded) {
     std::fclose(file);

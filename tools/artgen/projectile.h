@@ -17,8 +17,7 @@ class Projectile {
  private:
   // A bolt whose bright head sits at headY and whose tail runs towards
   // tailY; size scales its thickness.
-  static void PaintBolt(Canvas& canvas, float headY, float tailY, float size, Color core, Color glow,
-                        float strength);
+  static void PaintBolt(Canvas& canvas, float headY, float tailY, float size, Color core, Color glow, float strength);
 };
 
 }  // namespace artgen

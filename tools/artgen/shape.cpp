@@ -48,9 +48,7 @@ Shape Shape::MirroredX() const {
       for (Vec2& c : s.corners_) c.x = -c.x;
       break;
     case Kind::kEllipse:
-    case Kind::kRoundBox:
-      s.a_.x = -a_.x;
-      break;
+    case Kind::kRoundBox: s.a_.x = -a_.x; break;
     case Kind::kCapsule:
       s.a_.x = -a_.x;
       s.b_.x = -b_.x;

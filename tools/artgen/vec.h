@@ -50,9 +50,7 @@ inline Color operator*(Color a, Color b) { return {a.r * b.r, a.g * b.g, a.b * b
 
 inline float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 inline float Mix(float a, float b, float t) { return a + (b - a) * t; }
-inline Color Mix(Color a, Color b, float t) {
-  return {Mix(a.r, b.r, t), Mix(a.g, b.g, t), Mix(a.b, b.b, t)};
-}
+inline Color Mix(Color a, Color b, float t) { return {Mix(a.r, b.r, t), Mix(a.g, b.g, t), Mix(a.b, b.b, t)}; }
 inline float SmoothStep(float e0, float e1, float v) {
   const float t = Clamp01((v - e0) / (e1 - e0));
   return t * t * (3.0f - 2.0f * t);

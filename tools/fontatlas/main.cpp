@@ -45,7 +45,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vantora3-fontatlas: cannot write the atlas\n");
         return 1;
     }
-    std::printf("%s: %s, cell %d, %zu bytes\n", argv[1], face->FamilyName().c_str(),
-                face->CellHeight(), atlas.size());
+    std::printf("%s: %s, cell %d, %zu bytes\n", argv[1], face->FamilyName().c_str(), face->CellHeight(), atlas.size());
     return 0;
 }

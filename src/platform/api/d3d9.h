@@ -135,20 +135,16 @@ public:
 class IDirect3DDevice9 : public IUnknown {
 public:
     // Fills the back buffer (or the given rectangles) with the colour.
-    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                          DWORD stencil) = 0;
+    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     // Makes the back buffer the front buffer and shows it; paces the caller
     // at the display's refresh rate (the headless backend does not wait).
-    virtual HRESULT Present(const RECT* src, const RECT* dst, HWND overrideWindow,
-                            const RGNDATA* dirty) = 0;
+    virtual HRESULT Present(const RECT* src, const RECT* dst, HWND overrideWindow, const RGNDATA* dirty) = 0;
     // Adds a reference to the returned surface, as Direct3D does.
-    virtual HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
-                                  IDirect3DSurface9** surface) = 0;
-    virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format,
-                                                D3DPOOL pool, IDirect3DSurface9** surface,
-                                                HANDLE* shared) = 0;
+    virtual HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) = 0;
+    virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                                IDirect3DSurface9** surface, HANDLE* shared) = 0;
     // Copies the last presented frame into a 1024x768 A8R8G8B8 surface.
     virtual HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* dest) = 0;
 };

@@ -75,20 +75,19 @@ void PumpNativeEvents(WindowSession& session) {
     bool closeQueued = false;
     for (const platform::NativeEvent& event : events) {
         switch (event.type) {
-        case platform::NativeEvent::Type::KeyDown: {
-            // Repeat count 1; bit 30 says the key was already down (auto-repeat).
-            LPARAM lParam = 1;
-            if (event.repeat) lParam |= LPARAM{1} << 30;
-            session.queue.push_back(
-                MakeMessage(target, WM_KEYDOWN, static_cast<WPARAM>(event.virtualKey), lParam));
-            break;
-        }
-        case platform::NativeEvent::Type::Close:
-            // A window-manager close and the quit request SDL raises with it
-            // (or for a signal) arrive together: one WM_CLOSE is enough.
-            if (!closeQueued) session.queue.push_back(MakeMessage(target, WM_CLOSE, 0, 0));
-            closeQueued = true;
-            break;
+            case platform::NativeEvent::Type::KeyDown: {
+                // Repeat count 1; bit 30 says the key was already down (auto-repeat).
+                LPARAM lParam = 1;
+                if (event.repeat) lParam |= LPARAM{1} << 30;
+                session.queue.push_back(MakeMessage(target, WM_KEYDOWN, static_cast<WPARAM>(event.virtualKey), lParam));
+                break;
+            }
+            case platform::NativeEvent::Type::Close:
+                // A window-manager close and the quit request SDL raises with it
+                // (or for a signal) arrive together: one WM_CLOSE is enough.
+                if (!closeQueued) session.queue.push_back(MakeMessage(target, WM_CLOSE, 0, 0));
+                closeQueued = true;
+                break;
         }
     }
 }
@@ -145,9 +144,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wndClass) {
     return session.nextAtom++;
 }
 
-HWND CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style, int /*x*/,
-                     int /*y*/, int width, int height, HWND /*parent*/, HMENU /*menu*/,
-                     HINSTANCE /*instance*/, void* /*param*/) {
+HWND CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style, int /*x*/, int /*y*/,
+                     int width, int height, HWND /*parent*/, HMENU /*menu*/, HINSTANCE /*instance*/, void* /*param*/) {
     std::shared_ptr<platform::Backend> backend = platform::InstalledBackend();
     if (!backend || className == nullptr) return nullptr;
     WindowSession& session = Session();
@@ -275,12 +273,8 @@ DWORD timeGetTime() {
     return backend ? backend->Milliseconds() : platform::BootMilliseconds();
 }
 
-HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
-    return Token(1, reinterpret_cast<uintptr_t>(name));
-}
+HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) { return Token(1, reinterpret_cast<uintptr_t>(name)); }
 
-HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR name) {
-    return Token(2, reinterpret_cast<uintptr_t>(name));
-}
+HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR name) { return Token(2, reinterpret_cast<uintptr_t>(name)); }
 
 HGDIOBJ GetStockObject(int object) { return Token(3, static_cast<uintptr_t>(object)); }

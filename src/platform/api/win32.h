@@ -127,8 +127,8 @@ constexpr int WHITE_BRUSH = 0;
 ATOM RegisterClassExA(const WNDCLASSEXA* wndClass);
 // Creates the (single) main window of a registered class; null on failure,
 // for example when no display can be opened.
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
 // Sends WM_DESTROY to the window procedure, then closes the native window.
 BOOL DestroyWindow(HWND window);
 // Shows or hides the mouse cursor; returns the new display count.

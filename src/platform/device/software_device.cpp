@@ -65,8 +65,7 @@ HRESULT SoftwareDevice::EndScene() {
     return D3D_OK;
 }
 
-HRESULT SoftwareDevice::Present(const RECT* src, const RECT* dst, HWND /*overrideWindow*/,
-                                const RGNDATA* dirty) {
+HRESULT SoftwareDevice::Present(const RECT* src, const RECT* dst, HWND /*overrideWindow*/, const RGNDATA* dirty) {
     // A discarding swap chain presents the whole buffer only.
     if (src != nullptr || dst != nullptr || dirty != nullptr) return D3DERR_INVALIDCALL;
     if (inScene_) return D3DERR_INVALIDCALL;

@@ -21,16 +21,14 @@ public:
     // Takes ownership of the presenter; keeps the backend alive as long as the device.
     SoftwareDevice(std::shared_ptr<Backend> backend, std::unique_ptr<Presenter> presenter);
 
-    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                  DWORD stencil) override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
     // Fails with D3DERR_INVALIDCALL inside a scene.
     HRESULT BeginScene() override;
     // Fails with D3DERR_INVALIDCALL outside a scene.
     HRESULT EndScene() override;
     // Whole-buffer presents only (all rectangles null); fails inside a scene.
     HRESULT Present(const RECT* src, const RECT* dst, HWND overrideWindow, const RGNDATA* dirty) override;
-    HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
-                          IDirect3DSurface9** surface) override;
+    HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) override;
     HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                         IDirect3DSurface9** surface, HANDLE* shared) override;
     // The destination must be a 1024x768 A8R8G8B8 surface, not locked.

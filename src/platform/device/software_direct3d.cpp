@@ -3,8 +3,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/device/software_device.h"
 #include "platform/api/win32_internal.h"
+#include "platform/device/software_device.h"
 
 namespace platform {
 

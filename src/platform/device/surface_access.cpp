@@ -7,8 +7,7 @@ namespace platform {
 
 namespace {
 
-bool Describe(SoftwareSurface* surface, uint32_t** pixels, uint32_t* first, int* pitchPixels, int* width,
-              int* height) {
+bool Describe(SoftwareSurface* surface, uint32_t** pixels, uint32_t* first, int* pitchPixels, int* width, int* height) {
     if (pixels != nullptr) *pixels = first;
     if (pitchPixels != nullptr) *pitchPixels = surface->PitchPixels();
     if (width != nullptr) *width = surface->Width();

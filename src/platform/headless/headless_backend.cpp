@@ -109,9 +109,7 @@ void HeadlessBackend::ShowMessageBox(const char* /*caption*/, const char* text) 
     messageBoxes_.emplace_back(text != nullptr ? text : "");
 }
 
-int64_t HeadlessBackend::CounterNanoseconds() {
-    return counterDriven_ ? counter_ : MonotonicNanoseconds();
-}
+int64_t HeadlessBackend::CounterNanoseconds() { return counterDriven_ ? counter_ : MonotonicNanoseconds(); }
 
 DWORD HeadlessBackend::Milliseconds() { return millisecondsDriven_ ? milliseconds_ : BootMilliseconds(); }
 

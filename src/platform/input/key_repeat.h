@@ -9,7 +9,7 @@ namespace platform {
 
 class KeyRepeat {
 public:
-    static constexpr int64_t kDelayNs = 500'000'000;        // half a second to the first repeat
+    static constexpr int64_t kDelayNs = 500'000'000;            // half a second to the first repeat
     static constexpr int64_t kIntervalNs = 1'000'000'000 / 30;  // then 30 a second
 
     // The key went down at nowNs: its first repeat falls due after the delay.

@@ -13,7 +13,7 @@ namespace platform {
 
 class KeyTracker {
 public:
-    static constexpr int kKeyboard = 0;    // the source SetHeld speaks for
+    static constexpr int kKeyboard = 0;      // the source SetHeld speaks for
     static constexpr int kSourceCount = 32;  // sources 0..31
 
     // Sets whether the keyboard holds the key; going down also marks it pressed.

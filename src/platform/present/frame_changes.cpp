@@ -8,8 +8,7 @@
 
 namespace platform {
 
-const std::vector<PixelRect>& FrameChanges::Compare(const uint32_t* frame, int width, int height,
-                                                      int pitchPixels) {
+const std::vector<PixelRect>& FrameChanges::Compare(const uint32_t* frame, int width, int height, int pitchPixels) {
     areas_.clear();
     if (frame == nullptr || width <= 0 || height <= 0) {
         known_ = false;

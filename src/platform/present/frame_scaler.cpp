@@ -234,14 +234,10 @@ PixelRect FrameScaler::AreaOf(const PixelRect& frameArea) const {
     Clip(frameArea.y, frameArea.height, srcHeight_, &top, &bottom);
     if (left == right || top == bottom) return {};
     switch (method_) {
-    case Method::None:
-        return {};
-    case Method::Copy:
-        return {left, top, right - left, bottom - top};
-    case Method::Repeat:
-        return {left * factor_, top * factor_, (right - left) * factor_, (bottom - top) * factor_};
-    case Method::Bilinear:
-        break;
+        case Method::None: return {};
+        case Method::Copy: return {left, top, right - left, bottom - top};
+        case Method::Repeat: return {left * factor_, top * factor_, (right - left) * factor_, (bottom - top) * factor_};
+        case Method::Bilinear: break;
     }
     int x0 = dstWidth_, x1 = 0, y0 = dstHeight_, y1 = 0;
     for (int c = left; c < right; ++c) {
@@ -266,24 +262,23 @@ void FrameScaler::ScaleArea(const uint32_t* src, int srcPitchPixels, uint32_t* d
     Clip(area.y, area.height, dstHeight_, &top, &bottom);
     if (left == right || top == bottom) return;
     switch (method_) {
-    case Method::None:
-        return;
-    case Method::Copy:
-        for (int y = top; y < bottom; ++y) {
-            std::memcpy(dst + static_cast<size_t>(y) * dstPitchPixels + left,
-                        src + static_cast<size_t>(y) * srcPitchPixels + left,
-                        static_cast<size_t>(right - left) * sizeof(uint32_t));
-        }
-        return;
-    case Method::Repeat:
-        // Whole blocks: the frame pixels that the area's picture pixels repeat.
-        Repeat(src, srcPitchPixels, dst, dstPitchPixels, left / factor_, (right + factor_ - 1) / factor_,
-               top / factor_, (bottom + factor_ - 1) / factor_);
-        return;
-    case Method::Bilinear:
-        WidenColumns(&left, &right);
-        ScaleBilinear(src, srcPitchPixels, dst, dstPitchPixels, left, right, top, bottom);
-        return;
+        case Method::None: return;
+        case Method::Copy:
+            for (int y = top; y < bottom; ++y) {
+                std::memcpy(dst + static_cast<size_t>(y) * dstPitchPixels + left,
+                            src + static_cast<size_t>(y) * srcPitchPixels + left,
+                            static_cast<size_t>(right - left) * sizeof(uint32_t));
+            }
+            return;
+        case Method::Repeat:
+            // Whole blocks: the frame pixels that the area's picture pixels repeat.
+            Repeat(src, srcPitchPixels, dst, dstPitchPixels, left / factor_, (right + factor_ - 1) / factor_,
+                   top / factor_, (bottom + factor_ - 1) / factor_);
+            return;
+        case Method::Bilinear:
+            WidenColumns(&left, &right);
+            ScaleBilinear(src, srcPitchPixels, dst, dstPitchPixels, left, right, top, bottom);
+            return;
     }
 }
 
@@ -348,8 +343,8 @@ int16_t* FrameScaler::FilteredRow(const uint32_t* src, int srcPitchPixels, int y
     return out;
 }
 
-void FrameScaler::ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels,
-                                int left, int right, int top, int bottom) {
+void FrameScaler::ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left,
+                                int right, int top, int bottom) {
     // A new frame (or another part of it): nothing filtered is kept.
     std::fill(std::begin(rowInSlot_), std::end(rowInSlot_), -1);
     nextPair_ = 0;
@@ -428,7 +423,8 @@ inline __m128i FilterPair(const uint32_t* row, const int32_t* columnX, const int
     const __m128i both = _mm_unpacklo_epi32(first, second);
     const __m128i left = _mm_unpacklo_epi8(both, zero);
     const __m128i right = _mm_unpackhi_epi8(both, zero);
-    const uint32_t w = static_cast<uint16_t>(columnWeight[x]) | (uint32_t{static_cast<uint16_t>(columnWeight[x + 1])} << 16);
+    const uint32_t w =
+        static_cast<uint16_t>(columnWeight[x]) | (uint32_t{static_cast<uint16_t>(columnWeight[x + 1])} << 16);
     __m128i weights = _mm_cvtsi32_si128(static_cast<int>(w));
     weights = _mm_unpacklo_epi16(weights, weights);
     weights = _mm_unpacklo_epi32(weights, weights);
@@ -451,8 +447,7 @@ inline __m128i Blend(const int16_t* top, const int16_t* bottom, __m128i weight) 
 
 }  // namespace
 
-void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
-                   int16_t* out) {
+void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight, int16_t* out) {
     if (width < 2) {
         FilterRowScalar(row, width, columnX, columnWeight, out);
         return;
@@ -492,8 +487,7 @@ void RepeatRow(const uint32_t* row, int srcWidth, int factor, uint32_t* out) {
 
 #else  // no SSE2: the plain loops stand in
 
-void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
-                   int16_t* out) {
+void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight, int16_t* out) {
     FilterRowScalar(row, width, columnX, columnWeight, out);
 }
 

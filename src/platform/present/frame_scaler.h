@@ -31,8 +31,7 @@ public:
     // Prepares the scaling of srcWidth x srcHeight frames to dstWidth x
     // dstHeight; the per-column and per-row tables are made here, once per
     // size, not per frame. Any size, 0 included (nothing to draw then).
-    void Configure(int srcWidth, int srcHeight, int dstWidth, int dstHeight,
-                   ScalerKernel kernel = ScalerKernel::Auto);
+    void Configure(int srcWidth, int srcHeight, int dstWidth, int dstHeight, ScalerKernel kernel = ScalerKernel::Auto);
 
     // Scales one frame into dst, the picture's top-left pixel; rows of both
     // lie their pitch (in pixels) apart. Every picture pixel is written, with
@@ -49,8 +48,7 @@ public:
     // clipped to it); dst and the pitches as for Scale. An area from AreaOf
     // is written exactly; any other may be widened as AreaOf widens, never
     // past the picture, and always with the frame's own pixels.
-    void ScaleArea(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels,
-                   const PixelRect& area);
+    void ScaleArea(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, const PixelRect& area);
 
     // How the configured size is scaled.
     Method GetMethod() const { return method_; }
@@ -62,8 +60,8 @@ public:
 private:
     // Picture rows [top, bottom) and columns [left, right), the columns
     // already widened by WidenColumns.
-    void ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left,
-                       int right, int top, int bottom);
+    void ScaleBilinear(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left, int right,
+                       int top, int bottom);
     // Frame columns [left, right) and rows [top, bottom), each pixel repeated.
     void Repeat(const uint32_t* src, int srcPitchPixels, uint32_t* dst, int dstPitchPixels, int left, int right,
                 int top, int bottom) const;

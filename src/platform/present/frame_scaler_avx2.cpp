@@ -150,11 +150,11 @@ void BlendRowsAvx2(const int16_t* top, const int16_t* bottom, const int16_t* wei
                    uint32_t* out, int pitchPixels) {
     static_assert(kMaxBlendRows == 4);
     switch (rows) {
-    case 1: BlendRun<1>(top, bottom, weights, width, out, pitchPixels); break;
-    case 2: BlendRun<2>(top, bottom, weights, width, out, pitchPixels); break;
-    case 3: BlendRun<3>(top, bottom, weights, width, out, pitchPixels); break;
-    case 4: BlendRun<4>(top, bottom, weights, width, out, pitchPixels); break;
-    default: break;
+        case 1: BlendRun<1>(top, bottom, weights, width, out, pitchPixels); break;
+        case 2: BlendRun<2>(top, bottom, weights, width, out, pitchPixels); break;
+        case 3: BlendRun<3>(top, bottom, weights, width, out, pitchPixels); break;
+        case 4: BlendRun<4>(top, bottom, weights, width, out, pitchPixels); break;
+        default: break;
     }
 }
 

@@ -16,11 +16,9 @@ namespace platform::scaler_kernels {
 
 // Plain layout: four channels (blue, green, red, alpha) per picture column,
 // in column order.
-void FilterRowScalar(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
-                     int16_t* out);
+void FilterRowScalar(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight, int16_t* out);
 void BlendRowsScalar(const int16_t* top, const int16_t* bottom, int16_t weight, int width, uint32_t* out);
-void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight,
-                   int16_t* out);
+void FilterRowSse2(const uint32_t* row, int width, const int32_t* columnX, const int16_t* columnWeight, int16_t* out);
 void BlendRowsSse2(const int16_t* top, const int16_t* bottom, int16_t weight, int width, uint32_t* out);
 
 // Each pixel of a row repeated factor times (factor >= 1).

@@ -11,7 +11,7 @@ void PictureUpdater::Configure(int frameWidth, int frameHeight, int pictureWidth
 }
 
 const std::vector<PixelRect>& PictureUpdater::Update(const uint32_t* frame, int framePitchPixels, uint32_t* dst,
-                                                       int dstPitchPixels) {
+                                                     int dstPitchPixels) {
     written_.clear();
     if (frame == nullptr || dst == nullptr) return written_;
     for (const PixelRect& changed : changes_.Compare(frame, frameWidth_, frameHeight_, framePitchPixels)) {

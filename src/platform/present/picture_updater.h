@@ -30,7 +30,7 @@ public:
     // pixels: none when the frame is the last one again, the whole picture
     // after Configure or Invalidate. Valid until the next call.
     const std::vector<PixelRect>& Update(const uint32_t* frame, int framePitchPixels, uint32_t* dst,
-                                           int dstPitchPixels);
+                                         int dstPitchPixels);
 
     const FrameScaler& Scaler() const { return scaler_; }
 

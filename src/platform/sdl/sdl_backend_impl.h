@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "platform/api/backend.h"
-#include "platform/present/frame_scaler.h"
-#include "platform/present/picture_updater.h"
 #include "platform/input/key_tracker.h"
 #include "platform/input/pad_keys.h"
+#include "platform/present/frame_scaler.h"
+#include "platform/present/picture_updater.h"
 #include "platform/sdl/sdl_pacing.h"
 
 namespace platform {
@@ -96,7 +96,7 @@ private:
     bool padsReady_ = false;
     bool fullScreen_ = false;
     bool coverDisplay_ = false;  // full screen as a borderless window of the display's size
-    int windowWidth_ = 0;  // the size the window was opened with, its windowed size
+    int windowWidth_ = 0;        // the size the window was opened with, its windowed size
     int windowHeight_ = 0;
     std::vector<Pad> pads_;
     bool cursorVisible_ = true;

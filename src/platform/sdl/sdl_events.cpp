@@ -54,25 +54,22 @@ void SdlBackend::PumpEvents(std::vector<NativeEvent>* events) {
     while (SDL_PollEvent(&event) != 0) {
         if (PadEvent(event, events)) continue;
         switch (event.type) {
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            KeyboardEvent(event.key, events);
-            break;
-        case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE && events != nullptr) {
-                events->push_back(CloseEvent());
-            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                // Whatever was held when another window took the keyboard
-                // would never see its release: no ship drifts on after Alt+Tab.
-                ReleaseAllInput();
-            }
-            break;
-        case SDL_QUIT:
-            // SDL raises this for SIGTERM and SIGINT as well: the window closes the usual way.
-            if (events != nullptr) events->push_back(CloseEvent());
-            break;
-        default:
-            break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: KeyboardEvent(event.key, events); break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE && events != nullptr) {
+                    events->push_back(CloseEvent());
+                } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                    // Whatever was held when another window took the keyboard
+                    // would never see its release: no ship drifts on after Alt+Tab.
+                    ReleaseAllInput();
+                }
+                break;
+            case SDL_QUIT:
+                // SDL raises this for SIGTERM and SIGINT as well: the window closes the usual way.
+                if (events != nullptr) events->push_back(CloseEvent());
+                break;
+            default: break;
         }
     }
     RepeatPadKeys(events);

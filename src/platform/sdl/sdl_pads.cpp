@@ -12,22 +12,22 @@ namespace {
 // SDL's buttons as ours; Count for the ones without a counterpart.
 PadButton ButtonFor(Uint8 sdlButton) {
     switch (sdlButton) {
-    case SDL_CONTROLLER_BUTTON_A: return PadButton::A;
-    case SDL_CONTROLLER_BUTTON_B: return PadButton::B;
-    case SDL_CONTROLLER_BUTTON_X: return PadButton::X;
-    case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
-    case SDL_CONTROLLER_BUTTON_BACK: return PadButton::Back;
-    case SDL_CONTROLLER_BUTTON_GUIDE: return PadButton::Guide;
-    case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
-    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return PadButton::LeftStick;
-    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return PadButton::RightStick;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return PadButton::LeftShoulder;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return PadButton::RightShoulder;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::DpadUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::DpadDown;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::DpadLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::DpadRight;
-    default: return PadButton::Count;
+        case SDL_CONTROLLER_BUTTON_A: return PadButton::A;
+        case SDL_CONTROLLER_BUTTON_B: return PadButton::B;
+        case SDL_CONTROLLER_BUTTON_X: return PadButton::X;
+        case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
+        case SDL_CONTROLLER_BUTTON_BACK: return PadButton::Back;
+        case SDL_CONTROLLER_BUTTON_GUIDE: return PadButton::Guide;
+        case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
+        case SDL_CONTROLLER_BUTTON_LEFTSTICK: return PadButton::LeftStick;
+        case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return PadButton::RightStick;
+        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return PadButton::LeftShoulder;
+        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return PadButton::RightShoulder;
+        case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::DpadUp;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::DpadDown;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::DpadLeft;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::DpadRight;
+        default: return PadButton::Count;
     }
 }
 
@@ -113,50 +113,44 @@ void SdlBackend::ApplyPadKeys(const Pad& pad, const std::vector<PadKeyEvent>& ch
 bool SdlBackend::PadEvent(const SDL_Event& event, std::vector<NativeEvent>* events) {
     std::vector<PadKeyEvent> changes;
     switch (event.type) {
-    case SDL_JOYDEVICEADDED:
-        // A mappable pad also arrives as a controller below; this one is not.
-        if (!SDL_IsGameController(event.jdevice.which)) {
-            char guid[33] = {};
-            SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(event.jdevice.which), guid, sizeof(guid));
-            const char* name = SDL_JoystickNameForIndex(event.jdevice.which);
-            std::fprintf(stderr,
-                         "Vantora3: gamepad \"%s\" (%s) ignored: SDL has no mapping for it "
-                         "(SDL_GAMECONTROLLERCONFIG can give one)\n",
-                         name != nullptr ? name : "?", guid);
-        }
-        return true;
-    case SDL_JOYDEVICEREMOVED:
-        return true;
-    case SDL_CONTROLLERDEVICEADDED:
-        OpenPad(event.cdevice.which);
-        return true;
-    case SDL_CONTROLLERDEVICEREMOVED:
-        ClosePad(event.cdevice.which, events);
-        return true;
-    case SDL_CONTROLLERBUTTONDOWN:
-    case SDL_CONTROLLERBUTTONUP: {
-        Pad* pad = FindPad(event.cbutton.which);
-        if (pad == nullptr) return true;
-        pad->keys.SetButton(ButtonFor(event.cbutton.button), event.type == SDL_CONTROLLERBUTTONDOWN,
-                            MonotonicNanoseconds(), &changes);
-        ApplyPadKeys(*pad, changes, events);
-        return true;
-    }
-    case SDL_CONTROLLERAXISMOTION: {
-        Pad* pad = FindPad(event.caxis.which);
-        if (pad == nullptr) return true;
-        if (event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTX && event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTY) {
+        case SDL_JOYDEVICEADDED:
+            // A mappable pad also arrives as a controller below; this one is not.
+            if (!SDL_IsGameController(event.jdevice.which)) {
+                char guid[33] = {};
+                SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(event.jdevice.which), guid, sizeof(guid));
+                const char* name = SDL_JoystickNameForIndex(event.jdevice.which);
+                std::fprintf(stderr,
+                             "Vantora3: gamepad \"%s\" (%s) ignored: SDL has no mapping for it "
+                             "(SDL_GAMECONTROLLERCONFIG can give one)\n",
+                             name != nullptr ? name : "?", guid);
+            }
+            return true;
+        case SDL_JOYDEVICEREMOVED: return true;
+        case SDL_CONTROLLERDEVICEADDED: OpenPad(event.cdevice.which); return true;
+        case SDL_CONTROLLERDEVICEREMOVED: ClosePad(event.cdevice.which, events); return true;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: {
+            Pad* pad = FindPad(event.cbutton.which);
+            if (pad == nullptr) return true;
+            pad->keys.SetButton(ButtonFor(event.cbutton.button), event.type == SDL_CONTROLLERBUTTONDOWN,
+                                MonotonicNanoseconds(), &changes);
+            ApplyPadKeys(*pad, changes, events);
             return true;
         }
-        // Both axes at once: a diagonal's two keys change together.
-        const float x = Unit(SDL_GameControllerGetAxis(pad->controller, SDL_CONTROLLER_AXIS_LEFTX));
-        const float y = Unit(SDL_GameControllerGetAxis(pad->controller, SDL_CONTROLLER_AXIS_LEFTY));
-        pad->keys.SetStick(x, y, MonotonicNanoseconds(), &changes);
-        ApplyPadKeys(*pad, changes, events);
-        return true;
-    }
-    default:
-        return false;
+        case SDL_CONTROLLERAXISMOTION: {
+            Pad* pad = FindPad(event.caxis.which);
+            if (pad == nullptr) return true;
+            if (event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTX && event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTY) {
+                return true;
+            }
+            // Both axes at once: a diagonal's two keys change together.
+            const float x = Unit(SDL_GameControllerGetAxis(pad->controller, SDL_CONTROLLER_AXIS_LEFTX));
+            const float y = Unit(SDL_GameControllerGetAxis(pad->controller, SDL_CONTROLLER_AXIS_LEFTY));
+            pad->keys.SetStick(x, y, MonotonicNanoseconds(), &changes);
+            ApplyPadKeys(*pad, changes, events);
+            return true;
+        }
+        default: return false;
     }
 }
 

@@ -58,17 +58,14 @@ int SdlBackend::WatchWindow(void* backend, SDL_Event* event) {
         return 0;
     }
     switch (event->window.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESIZED:
-    case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_SHOWN:
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-        self->surface_.stale = true;
-        break;
-    default:
-        break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED: self->surface_.stale = true; break;
+        default: break;
     }
     return 0;
 }

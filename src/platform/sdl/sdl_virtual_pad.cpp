@@ -8,22 +8,22 @@ namespace {
 // Our buttons as SDL's; SDL_CONTROLLER_BUTTON_INVALID for the triggers (axes in SDL).
 SDL_GameControllerButton SdlButtonFor(PadButton button) {
     switch (button) {
-    case PadButton::A: return SDL_CONTROLLER_BUTTON_A;
-    case PadButton::B: return SDL_CONTROLLER_BUTTON_B;
-    case PadButton::X: return SDL_CONTROLLER_BUTTON_X;
-    case PadButton::Y: return SDL_CONTROLLER_BUTTON_Y;
-    case PadButton::Back: return SDL_CONTROLLER_BUTTON_BACK;
-    case PadButton::Guide: return SDL_CONTROLLER_BUTTON_GUIDE;
-    case PadButton::Start: return SDL_CONTROLLER_BUTTON_START;
-    case PadButton::LeftStick: return SDL_CONTROLLER_BUTTON_LEFTSTICK;
-    case PadButton::RightStick: return SDL_CONTROLLER_BUTTON_RIGHTSTICK;
-    case PadButton::LeftShoulder: return SDL_CONTROLLER_BUTTON_LEFTSHOULDER;
-    case PadButton::RightShoulder: return SDL_CONTROLLER_BUTTON_RIGHTSHOULDER;
-    case PadButton::DpadUp: return SDL_CONTROLLER_BUTTON_DPAD_UP;
-    case PadButton::DpadDown: return SDL_CONTROLLER_BUTTON_DPAD_DOWN;
-    case PadButton::DpadLeft: return SDL_CONTROLLER_BUTTON_DPAD_LEFT;
-    case PadButton::DpadRight: return SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
-    default: return SDL_CONTROLLER_BUTTON_INVALID;
+        case PadButton::A: return SDL_CONTROLLER_BUTTON_A;
+        case PadButton::B: return SDL_CONTROLLER_BUTTON_B;
+        case PadButton::X: return SDL_CONTROLLER_BUTTON_X;
+        case PadButton::Y: return SDL_CONTROLLER_BUTTON_Y;
+        case PadButton::Back: return SDL_CONTROLLER_BUTTON_BACK;
+        case PadButton::Guide: return SDL_CONTROLLER_BUTTON_GUIDE;
+        case PadButton::Start: return SDL_CONTROLLER_BUTTON_START;
+        case PadButton::LeftStick: return SDL_CONTROLLER_BUTTON_LEFTSTICK;
+        case PadButton::RightStick: return SDL_CONTROLLER_BUTTON_RIGHTSTICK;
+        case PadButton::LeftShoulder: return SDL_CONTROLLER_BUTTON_LEFTSHOULDER;
+        case PadButton::RightShoulder: return SDL_CONTROLLER_BUTTON_RIGHTSHOULDER;
+        case PadButton::DpadUp: return SDL_CONTROLLER_BUTTON_DPAD_UP;
+        case PadButton::DpadDown: return SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+        case PadButton::DpadLeft: return SDL_CONTROLLER_BUTTON_DPAD_LEFT;
+        case PadButton::DpadRight: return SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
+        default: return SDL_CONTROLLER_BUTTON_INVALID;
     }
 }
 

@@ -25,8 +25,8 @@ std::vector<unsigned long> XProperty(Display* display, Window window, Atom prope
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType, &format, &count,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType, &format, &count, &after,
+                           &data) == Success &&
         actualType == type && format == 32 && data != nullptr) {
         const auto* items = reinterpret_cast<const unsigned long*>(data);
         values.assign(items, items + count);
