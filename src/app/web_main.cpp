@@ -19,6 +19,9 @@
 // screen), so that it keeps the screen awake only then.
 extern "C" EMSCRIPTEN_KEEPALIVE int v3_IsPlaying() { return game.IsGameOver() ? 0 : 1; }
 
+// For the browser tests: the difficulty chosen on the start screen.
+extern "C" EMSCRIPTEN_KEEPALIVE int TEST_Difficulty() { return difficulty; }
+
 // For the browser tests: where the ship is, to see a held arrow move it.
 extern "C" EMSCRIPTEN_KEEPALIVE float TEST_PlayerX() { return player.GetPosition().x; }
 

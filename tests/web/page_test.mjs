@@ -462,6 +462,44 @@ const tests = {
         await desktop.close();
     },
 
+    async "touch on the start screen: the stick's up and down change the difficulty as the arrows do; a pad hides the controls"(browser, base) {
+        const [width, height] = [844, 390];
+        const page = await openPage(browser, base + "/", {width, height, viewport: phone});
+        await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
+        const touch = await fingers(page);
+        const move = await box(page, "touch-move");
+        check(move.shown, "a phone shows the touch controls");
+        const difficulty = () => page.evaluate(() => Module._TEST_Difficulty());
+        const up = [move.cx, move.cy - 0.4 * move.height], down = [move.cx, move.cy + 0.4 * move.height];
+        // A short push is one key press; the keyboard's arrows give the same steps.
+        const cases = [
+            {what: "the stick pushed up", act: async () => { await touch("touchStart", [[...up, 1]]); await sleep(150); await touch("touchEnd", []); }, want: 1},
+            {what: "the stick pushed down", act: async () => { await touch("touchStart", [[...down, 2]]); await sleep(150); await touch("touchEnd", []); }, want: 0},
+            {what: "the stick pushed down again", act: async () => { await touch("touchStart", [[...down, 3]]); await sleep(150); await touch("touchEnd", []); }, want: 3},
+            {what: "the Up arrow", act: async () => { await page.keyboard.press("ArrowUp"); }, want: 0},
+        ];
+        check(await difficulty() === 0, "the game starts on LEICHT (0)");
+        for (const c of cases) {
+            await c.act();
+            await sleep(150);
+            const got = await difficulty();
+            check(got === c.want, `${c.what} sets the difficulty to ${c.want} (got ${got})`);
+        }
+        // A pad's button hides the touch controls; a touch shows them again.
+        await touch("touchStart", [[width / 2, 100, 5]]);
+        await touch("touchEnd", []);
+        check((await box(page, "touch-fire")).shown, "a touch shows the controls");
+        await page.evaluate(() => {
+            const pad = {id: "test pad", index: 0, connected: true, mapping: "standard",
+                         buttons: Array.from({length: 17}, (_, i) => ({pressed: i === 12, value: i === 12 ? 1 : 0})),
+                         axes: [0, 0, 0, 0]};
+            navigator.getGamepads = () => [pad, null, null, null];
+        });
+        await sleep(600);
+        check(!(await box(page, "touch-fire")).shown, "a pad in use hides the touch controls");
+        await page.close();
+    },
+
     async "on a phone the picture is as large as the screen allows, the controls beside or below it"(browser, base) {
         for (const [width, height] of [[844, 390], [390, 844]]) {
             const upright = height > width;
