@@ -82,6 +82,31 @@ ScreenCheck CheckScreen(const std::string& display, const Frame& frame) {
     return check;
 }
 
+// Lays a window of one colour (past any window manager) over the screen at
+// x, y, width x height, checks the screen while it shows, and takes the
+// window away again: what lay beneath it is exposed.
+ScreenCheck CheckWithWindowLaidOver(const std::string& display, const Frame& frame, int x, int y, int width, int height,
+                                    unsigned long pixel) {
+    Display* xDisplay = XOpenDisplay(display.c_str());
+    EXPECT_NE(xDisplay, nullptr);
+    if (xDisplay == nullptr) return ScreenCheck{-1, -1};
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = pixel;
+    const Window cover = XCreateWindow(xDisplay, DefaultRootWindow(xDisplay), x, y, static_cast<unsigned>(width),
+                                       static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                       CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(xDisplay, cover);
+    XSync(xDisplay, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const ScreenCheck check = CheckScreen(display, frame);
+    XUnmapWindow(xDisplay, cover);
+    XDestroyWindow(xDisplay, cover);
+    XSync(xDisplay, False);
+    XCloseDisplay(xDisplay);
+    return check;
+}
+
 class SurfacePresentation : public ::testing::TestWithParam<bool> {
 protected:
     // One X server and one backend for every test of the process. The
@@ -165,21 +190,8 @@ TEST_P(SurfacePresentation, AWindowLaidOverThePictureLeavesNothingBehind) {
 
     // A plain white window over part of the picture and the bars, past the
     // window manager, then taken away.
-    Display* x = XOpenDisplay(DisplayName().c_str());
-    ASSERT_NE(x, nullptr);
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    attributes.background_pixel = WhitePixel(x, DefaultScreen(x));
-    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 100, 200, 700, 400, 0, CopyFromParent, InputOutput,
-                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-    XMapRaised(x, cover);
-    XSync(x, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_GT(CheckScreen(DisplayName(), frame).wrongPicture, 300 * 300) << "the window did not cover the picture";
-    XUnmapWindow(x, cover);
-    XDestroyWindow(x, cover);
-    XSync(x, False);
-    XCloseDisplay(x);
+    EXPECT_GT(CheckWithWindowLaidOver(DisplayName(), frame, 100, 200, 700, 400, 0xFFFFFFu).wrongPicture, 300 * 300)
+        << "the window did not cover the picture";
 
     // The frame itself has not changed; the picture must come back whole.
     EXPECT_TRUE(e2e::WaitUntil(
@@ -234,22 +246,8 @@ TEST_P(SurfacePresentation, AnExposeRepaintsTheBarsOverOldPixels) {
 
     // A grey window over both bars and the picture, past the window
     // manager, taken away again: the expose that follows is a new layout.
-    Display* x = XOpenDisplay(DisplayName().c_str());
-    ASSERT_NE(x, nullptr);
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    attributes.background_pixel = 0x808080u;
-    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 0, 100, kScreenWidth, 500, 0, CopyFromParent,
-                                       InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-    XMapRaised(x, cover);
-    XSync(x, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    check = CheckScreen(DisplayName(), frame);
+    check = CheckWithWindowLaidOver(DisplayName(), frame, 0, 100, kScreenWidth, 500, 0x808080u);
     EXPECT_GT(check.wrongBars, 2 * 200 * 400) << "the window did not cover the bars";
-    XUnmapWindow(x, cover);
-    XDestroyWindow(x, cover);
-    XSync(x, False);
-    XCloseDisplay(x);
 
     // Every bar pixel black again and the picture whole, from the frame.
     EXPECT_TRUE(e2e::WaitUntil(

@@ -472,11 +472,16 @@ const tests = {
         const difficulty = () => page.evaluate(() => Module._TEST_Difficulty());
         const up = [move.cx, move.cy - 0.4 * move.height], down = [move.cx, move.cy + 0.4 * move.height];
         // A short push is one key press; the keyboard's arrows give the same steps.
+        const push = (at, id) => async () => {
+            await touch("touchStart", [[...at, id]]);
+            await sleep(150);
+            await touch("touchEnd", []);
+        };
         const cases = [
-            {what: "the stick pushed up", act: async () => { await touch("touchStart", [[...up, 1]]); await sleep(150); await touch("touchEnd", []); }, want: 1},
-            {what: "the stick pushed down", act: async () => { await touch("touchStart", [[...down, 2]]); await sleep(150); await touch("touchEnd", []); }, want: 0},
-            {what: "the stick pushed down again", act: async () => { await touch("touchStart", [[...down, 3]]); await sleep(150); await touch("touchEnd", []); }, want: 3},
-            {what: "the Up arrow", act: async () => { await page.keyboard.press("ArrowUp"); }, want: 0},
+            {what: "the stick pushed up", act: push(up, 1), want: 1},
+            {what: "the stick pushed down", act: push(down, 2), want: 0},
+            {what: "the stick pushed down again", act: push(down, 3), want: 3},
+            {what: "the Up arrow", act: () => page.keyboard.press("ArrowUp"), want: 0},
         ];
         check(await difficulty() === 0, "the game starts on LEICHT (0)");
         for (const c of cases) {
