@@ -714,7 +714,7 @@ const tests = {
         await page.goto(base + "/");
         const held = () => page.evaluate(() => window.TEST_wakeLocks.filter((l) => !l.released && l.type === "screen").length);
         const until = (count, what) => page.waitForFunction((n) => window.TEST_wakeLocks.filter((l) => !l.released).length === n,
-                                                            {timeout: 4000}, count).then(() => true, () => check(false, what));
+                                                            {timeout: 10000}, count).then(() => true, () => check(false, what));
         await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
         await sleep(1500);
         check(await held() === 0, "the start screen does not keep the screen on");
@@ -953,16 +953,27 @@ async function measure(browser, base) {
 
 const server = await startServer();
 const base = `http://127.0.0.1:${server.address().port}`;
-const {browser, profile} = await launchBrowser();
+// Each test has a browser of its own, with a fresh profile: no page, worker
+// or cache of one test can reach into the next (a page closed as the next
+// one opens has made Chromium refuse the new page's target).
+async function withBrowser(run) {
+    const {browser, profile} = await launchBrowser();
+    try {
+        await run(browser);
+    } finally {
+        await browser.close();
+        fs.rmSync(profile, {recursive: true, force: true});
+    }
+}
 try {
     if (measuring) {
-        await measure(browser, base);
+        await withBrowser((browser) => measure(browser, base));
     } else {
         for (const [name, test] of Object.entries(tests)) {
             const before = failures;
             const started = Date.now();
             try {
-                await test(browser, base);
+                await withBrowser((browser) => test(browser, base));
             } catch (e) {
                 check(false, `threw: ${e.stack || e}`);
             }
@@ -970,9 +981,7 @@ try {
         }
     }
 } finally {
-    await browser.close();
     server.close();
-    fs.rmSync(profile, {recursive: true, force: true});
 }
 if (failures > 0) {
     console.log(`${failures} check(s) failed`);
