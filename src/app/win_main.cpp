@@ -81,7 +81,10 @@ void DrawPlayScreen(int score) {
     Log("Framerate berechnet");
 
     CheckInput();
-    Log("Eingaben \374berpr\374ft");
+    // One line as one text: the split ends each \x escape.
+    // clang-format off
+    Log("Eingaben \xFC" "berpr\xFC" "ft");
+    // clang-format on
 
     background.Draw(kBackgroundColour);
     Log("Hintergrund gezeichnet");

@@ -29,7 +29,10 @@ void Game::Reset(Sprite& player) {
     FreeAll(shots);
     FreeAll(asteroids);
     FreeAll(explosions);
-    Log("Spiel zur\374ckgesetzt");
+    // One line as one text: the split ends each \x escape.
+    // clang-format off
+    Log("Spiel zur\xFC" "ckgesetzt");
+    // clang-format on
 }
 
 int Game::GetHealth() const { return health; }

@@ -86,7 +86,10 @@ void Game::CreateAsteroid() {
     asteroid->SetScale(1.0f);
     asteroid->SetKind(1);
     asteroids.push_back(asteroid);
-    Log("Gro\337en Asteroiden erstellt");
+    // One line as one text: the split ends each \x escape.
+    // clang-format off
+    Log("Gro\xDF" "en Asteroiden erstellt");
+    // clang-format on
 }
 
 void Game::CreateSmallAsteroid(float x, float y) {
