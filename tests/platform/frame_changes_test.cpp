@@ -28,10 +28,6 @@ std::vector<PixelRect> Areas(FrameChanges& changes, const Frame& frame) {
     return changes.Compare(frame.pixels.data(), frame.width, frame.height, frame.pitch);
 }
 
-bool Same(const PixelRect& a, const PixelRect& b) {
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
 std::string Describe(const std::vector<PixelRect>& areas) {
     std::string text;
     for (const PixelRect& a : areas) {
@@ -43,7 +39,7 @@ std::string Describe(const std::vector<PixelRect>& areas) {
 
 // Whether the areas are exactly the one expected.
 testing::AssertionResult OneArea(const std::vector<PixelRect>& areas, const PixelRect& expected) {
-    if (areas.size() == 1 && Same(areas[0], expected)) return testing::AssertionSuccess();
+    if (areas.size() == 1 && areas[0] == expected) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "areas " << Describe(areas) << "; expected " << Describe({expected});
 }
 
@@ -84,7 +80,7 @@ TEST(FrameChanges, ChangedPixelsComeBackAsTheExtentOfTheirTilesJoinedIntoRuns) {
         for (auto [x, y] : c.pixels) frame.at(x, y) ^= 0x00010000u;
         const std::vector<PixelRect> areas = Areas(changes, frame);
         ASSERT_EQ(areas.size(), c.areas.size()) << Describe(areas);
-        for (size_t i = 0; i < areas.size(); ++i) EXPECT_TRUE(Same(areas[i], c.areas[i])) << Describe(areas);
+        for (size_t i = 0; i < areas.size(); ++i) EXPECT_TRUE(areas[i] == c.areas[i]) << Describe(areas);
         // The copy kept is the new frame: nothing changes after it.
         EXPECT_TRUE(Areas(changes, frame).empty());
     }
@@ -108,7 +104,7 @@ TEST(FrameChanges, PastTheMostAreasEachBandGivesOneRun) {
     for (size_t band = 0; band < areas.size(); ++band) {
         const int first = (band % 2 == 0 ? 0 : kTile) + 5;
         const int last = (band % 2 == 0 ? 1024 - 2 * kTile : 1024 - kTile) + 5;
-        EXPECT_TRUE(Same(areas[band], {first, static_cast<int>(band) * kBand + 3, last + 1 - first, 1}))
+        EXPECT_TRUE((areas[band] == PixelRect{first, static_cast<int>(band) * kBand + 3, last + 1 - first, 1}))
             << Describe({areas[band]});
     }
     // A few runs stay as they are.
@@ -160,8 +156,8 @@ TEST(FrameChanges, AFrameWiderThanSixtyFourTilesGetsWiderTiles) {
     frame.at(10, 2) ^= 1;
     const std::vector<PixelRect> areas = Areas(changes, frame);
     ASSERT_EQ(areas.size(), 2u) << Describe(areas);
-    EXPECT_TRUE(Same(areas[0], {10, 2, 1, 1})) << Describe(areas);
-    EXPECT_TRUE(Same(areas[1], {8191, 19, 1, 1})) << Describe(areas);
+    EXPECT_TRUE((areas[0] == PixelRect{10, 2, 1, 1})) << Describe(areas);
+    EXPECT_TRUE((areas[1] == PixelRect{8191, 19, 1, 1})) << Describe(areas);
 }
 
 TEST(FrameChanges, NoFrameOrAnEmptyOneChangesNothingAndIsForgotten) {

@@ -54,14 +54,9 @@ const std::vector<PixelRect>& FrameChanges::Compare(const uint32_t* frame, int w
                 int last = x + n - 1;
                 while (row[last] == keptRow[last]) --last;
                 std::memcpy(keptRow + first, row + first, static_cast<size_t>(last + 1 - first) * sizeof(uint32_t));
-                PixelRect& box = boxes[t];
-                if ((changed & bit) == 0) {
-                    changed |= bit;
-                    box = PixelRect{first, y, last + 1 - first, 1};
-                } else {
-                    // Rows come in order: the box grows down to this one.
-                    box = Union(box, PixelRect{first, y, last + 1 - first, 1});
-                }
+                const PixelRect changedRow{first, y, last + 1 - first, 1};
+                boxes[t] = (changed & bit) == 0 ? changedRow : Union(boxes[t], changedRow);
+                changed |= bit;
             }
         }
         bandChanges_[band] = changed;

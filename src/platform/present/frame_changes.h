@@ -22,10 +22,6 @@ public:
     // the changed tiles of a band are taken as one run, first to last.
     static constexpr size_t kMostAreas = 64;
 
-    // Columns of a tile for frames width pixels wide: kTileColumns, or more
-    // so that a band has at most 64 tiles.
-    static int TileWidth(int width) { return std::max(kTileColumns, (width + 63) / 64); }
-
     // Compares the frame with the one given last and keeps a copy of it.
     // Returns the areas that differ, in frame pixels: the changed tiles of
     // each band, neighbours joined into runs, and a run of the same columns
@@ -40,6 +36,10 @@ public:
     void Forget() { known_ = false; }
 
 private:
+    // Columns of a tile for frames width pixels wide: kTileColumns, or more
+    // so that a band has at most 64 tiles.
+    static int TileWidth(int width) { return std::max(kTileColumns, (width + 63) / 64); }
+
     // areas_ from bandChanges_: runs of changed tiles (the tiles from a
     // band's first changed one to its last, if wholeBands), each joined to
     // an area of the band above with exactly its columns.
