@@ -16,7 +16,8 @@
 #include "platform/browser/web_backend.h"
 
 // For the page: whether a game is being played (not the start or game-over
-// screen), so that it keeps the screen awake only then.
+// screen), so that it keeps the screen awake only then. Its answer holds
+// from the first presented frame on: start-up runs before that.
 extern "C" EMSCRIPTEN_KEEPALIVE int v3_IsPlaying() { return game.IsGameOver() ? 0 : 1; }
 
 // For the browser tests: the difficulty chosen on the start screen.

@@ -43,6 +43,13 @@ function startServer(siteRoot = site) {
             url = url.slice("/missing-image".length);
             if (siteRoot === site && (url === "/vantora3.data" || url === "/vantora3-data.js")) root = missingImageData;
         }
+        // Under /slow-data/ the site's data arrives late, as on a slow
+        // network: the game's code is then ready long before its art.
+        let delay = 0;
+        if (url.startsWith("/slow-data/")) {
+            url = url.slice("/slow-data".length);
+            if (url === "/vantora3.data") delay = 1500;
+        }
         if (url.endsWith("/")) url += "index.html";
         const file = path.join(root, path.normalize(url));
         if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
@@ -50,9 +57,11 @@ function startServer(siteRoot = site) {
             response.end();
             return;
         }
-        response.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream",
-                                 "Cache-Control": "no-store"});
-        fs.createReadStream(file).pipe(response);
+        setTimeout(() => {
+            response.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream",
+                                     "Cache-Control": "no-store"});
+            fs.createReadStream(file).pipe(response);
+        }, delay);
     });
     server.requests = requests;
     return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
@@ -711,13 +720,18 @@ const tests = {
                 return lock;
             }}});
         });
-        await page.goto(base + "/");
+        // The data comes late, so the page waits long for the game, and the
+        // game's start-up then waits while the browser decodes its art: in
+        // neither is a game played.
+        await page.goto(base + "/slow-data/");
         const held = () => page.evaluate(() => window.TEST_wakeLocks.filter((l) => !l.released && l.type === "screen").length);
         const until = (count, what) => page.waitForFunction((n) => window.TEST_wakeLocks.filter((l) => !l.released).length === n,
                                                             {timeout: 10000}, count).then(() => true, () => check(false, what));
         await waitForLog(page, (l) => frames(l) >= 3, "the start screen");
         await sleep(1500);
         check(await held() === 0, "the start screen does not keep the screen on");
+        const early = await page.evaluate(() => window.TEST_wakeLocks.length);
+        check(early === 0, `no lock asked while loading or on the start screen (asked ${early})`);
         await page.keyboard.press("Space");
         await waitForLog(page, (l) => l.includes("\nFramerate berechnet\n"), "play-screen frames");
         await until(1, "playing keeps the screen on");
@@ -728,7 +742,8 @@ const tests = {
         await page.keyboard.press("Escape");
         await page.waitForSelector("#ended:not([hidden])", {timeout: 5000}).catch(() => null);
         await until(0, "the ended game lets the screen sleep");
-        check(await page.evaluate(() => window.TEST_wakeLocks.length) === 2, "one lock asked for each stretch of play");
+        const asked = await page.evaluate(() => window.TEST_wakeLocks.length);
+        check(asked === 2, `one lock asked for each stretch of play (asked ${asked})`);
         await page.close();
     },
 
@@ -969,7 +984,10 @@ try {
     if (measuring) {
         await withBrowser((browser) => measure(browser, base));
     } else {
+        // --only TEXT runs the tests whose names contain TEXT.
+        const only = option("--only");
         for (const [name, test] of Object.entries(tests)) {
+            if (only && !name.includes(only)) continue;
             const before = failures;
             const started = Date.now();
             try {
